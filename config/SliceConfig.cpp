@@ -1,0 +1,181 @@
+#include "config/SliceConfig.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <type_traits>
+
+#include <boost/bimap.hpp>
+
+namespace Voxmill {
+
+namespace {
+
+struct ResetVisitor {
+    void operator()(const FloatKey& k, float& v) const { v = k.def; }
+    void operator()(const IntKey& k, int32_t& v) const { v = k.def; }
+    void operator()(const BoolKey& k, bool& v) const { v = k.def; }
+    void operator()(const FillKey& k, FillType& v) const { v = k.def; }
+    void operator()(const IntListKey& k, std::vector<int32_t>& v) const { v = k.def; }
+};
+
+struct ClampVisitor {
+    void operator()(const FloatKey& k, float& v) const { v = std::min(std::max(v, k.lo), k.hi); }
+    void operator()(const IntKey& k, int32_t& v) const { v = std::min(std::max(v, k.lo), k.hi); }
+    void operator()(const BoolKey&, bool&) const {}
+    void operator()(const FillKey&, FillType&) const {}
+    void operator()(const IntListKey& k, std::vector<int32_t>& v) const {
+        for (int32_t& e : v) e = std::min(std::max(e, k.lo), k.hi);
+    }
+};
+
+using FillTable = boost::bimap<std::string, FillType>;
+
+const FillTable& fillTable() {
+    static const FillTable table = [] {
+        FillTable t;
+        t.insert(FillTable::value_type("rectGrid", FillType::rectGrid));
+        t.insert(FillTable::value_type("support", FillType::support));
+        t.insert(FillTable::value_type("supportGrid", FillType::supportGrid));
+        return t;
+    }();
+    return table;
+}
+
+int32_t ceilToInt(float v) { return static_cast<int32_t>(std::ceil(v)); }
+
+// The horizontal run of a roof of the given gradient over one layer pair.
+float roofRun(float degrees, float h) {
+    float radians = degrees * 3.1415927f / 180.0f;
+    return (1.0f / std::tan(radians)) * (h * 2.0f);
+}
+
+float layerHeight(const SliceConfig& c) { return c.precision.layerHeight; }
+int32_t infillZLayers(const SliceConfig& c) { return ceilToInt(c.precision.infillZ / layerHeight(c)); }
+
+// Layers from a support roof to the top of its solid skin, for post and grid support.
+int32_t postRoofLayers(const SliceConfig& c) {
+    float h = layerHeight(c);
+    return ceilToInt(c.postSupport.postSpace / roofRun(c.postSupport.roofGradient, h)) +
+           ceilToInt(c.postSupport.topSolidThickness / h) + infillZLayers(c);
+}
+int32_t gridRoofLayers(const SliceConfig& c) {
+    float h = layerHeight(c);
+    return ceilToInt(c.gridSupport.rectSize / roofRun(c.gridSupport.roofGradient, h)) +
+           ceilToInt(c.gridSupport.topSolidThickness / h) + infillZLayers(c);
+}
+int32_t bottomLayers(float thickness, const SliceConfig& c) {
+    return ceilToInt(thickness / layerHeight(c)) + infillZLayers(c);
+}
+
+} // namespace
+
+SliceConfig::SliceConfig() { resetToDefaults(); }
+
+void SliceConfig::resetToDefaults() { visitSettings(*this, ResetVisitor{}); }
+
+void SliceConfig::normalise() {
+    visitSettings(*this, ClampVisitor{});
+
+    precision.support = std::min(precision.support, supportOverlay.margin * 0.5f);
+    precision.support = std::min(precision.support, precision.hollow);
+    precision.general = std::min(precision.general, precision.support);
+    precision.general = std::min(precision.general, precision.infill);
+
+    if (solidSupport.enable) {
+        postSupport.enable = false;
+        gridSupport.enable = false;
+    } else if (postSupport.enable) {
+        gridSupport.enable = false;
+    }
+
+    // The sum is taken in 32 bits; the elements are clamped, so only absurdly
+    // long lists could wrap.
+    uint32_t sum = 0;
+    for (int32_t a : wall.areaPixels) sum += static_cast<uint32_t>(a);
+    if (static_cast<int32_t>(sum) != poly2img.pixelY) wall.areaPixels = {poly2img.pixelY};
+
+    std::sort(waitTime.areas.begin(), waitTime.areas.end());
+    std::sort(waitTime.times.begin(), waitTime.times.end());
+}
+
+bool SliceConfig::operator==(const SliceConfig& o) const {
+    bool equal = true;
+    // Walk both records in step: the n-th visit of one is the n-th of the other.
+    std::vector<const void*> mine;
+    visitSettings(*this, [&](const auto&, const auto& v) { mine.push_back(&v); });
+    size_t i = 0;
+    visitSettings(o, [&](const auto&, const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if (!(*static_cast<const T*>(mine[i++]) == v)) equal = false;
+    });
+    return equal;
+}
+
+bool fillTypeFromWord(const std::string& word, FillType& out) {
+    const auto& byWord = fillTable().left;
+    auto it = byWord.find(word);
+    if (it == byWord.end()) return false;
+    out = it->second;
+    return true;
+}
+
+const std::string& fillTypeWord(FillType type) {
+    const auto& byValue = fillTable().right;
+    auto it = byValue.find(type);
+    if (it == byValue.end()) throw std::runtime_error("invalid fill type.");
+    return it->second;
+}
+
+int32_t mmToUnits(float mm) { return static_cast<int32_t>(mm * 10000.0f); }
+
+int32_t layerUnits(const SliceConfig& c) { return mmToUnits(c.precision.layerHeight); }
+
+int32_t infillLookAhead(const SliceConfig& c) {
+    if (!c.infill.enable) return 0;
+    float h = layerHeight(c);
+    return ceilToInt(c.infill.rectSize / roofRun(c.infill.roofGradient, h)) +
+           ceilToInt(c.infill.topSolidThickness / h) + infillZLayers(c) + c.infill.roofPreCalcCnt;
+}
+
+int32_t lookAhead(const SliceConfig& c) {
+    int32_t n = infillLookAhead(c);
+    if (c.postSupport.enable) n = std::max(n, postRoofLayers(c) + c.postSupport.roofPreCalcCnt);
+    if (c.gridSupport.enable) n = std::max(n, gridRoofLayers(c) + c.gridSupport.roofPreCalcCnt);
+    return n;
+}
+
+int32_t lookBack(const SliceConfig& c) {
+    int32_t n = 0;
+    if (c.infill.enable) n = std::max(n, bottomLayers(c.infill.bottomSolidThickness, c));
+    if (c.postSupport.enable) n = std::max(n, bottomLayers(c.postSupport.bottomSolidThickness, c));
+    if (c.gridSupport.enable) n = std::max(n, bottomLayers(c.gridSupport.bottomSolidThickness, c));
+    return n;
+}
+
+int32_t storeRaftLayers(const SliceConfig& c) {
+    int32_t roof = c.solidSupport.enable ? 1 : 0;
+    if (c.postSupport.enable) roof = postRoofLayers(c);
+    if (c.gridSupport.enable) roof = gridRoofLayers(c);
+    return std::min(c.raft.layerCnt, roof);
+}
+
+int32_t extraRaftLayers(const SliceConfig& c) { return c.raft.layerCnt - storeRaftLayers(c); }
+
+int32_t cleanSolidLayers(const SliceConfig& c) {
+    return ceilToInt(c.supportCleanSolid.thickness / layerHeight(c));
+}
+
+int32_t releaseLag(const SliceConfig& c) {
+    int32_t n = 0;
+    if (c.infill.enable) {
+        int32_t lag = bottomLayers(c.infill.bottomSolidThickness, c);
+        if (c.supportCleanSolid.enable) lag = std::max(0, lag - infillLookAhead(c));
+        n = std::max(n, lag);
+    }
+    if (c.postSupport.enable) n = std::max(n, bottomLayers(c.postSupport.bottomSolidThickness, c));
+    if (c.gridSupport.enable) n = std::max(n, bottomLayers(c.gridSupport.bottomSolidThickness, c));
+    return n;
+}
+
+} // namespace Voxmill

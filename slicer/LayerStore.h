@@ -1,0 +1,46 @@
+#pragma once
+// All layers of a job. Headers (thickness, parts with type and box) stay in
+// memory; islands stay in memory only inside the window the stages ask for,
+// the rest live in digest-checked temporary files moved by the IO thread.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QString>
+
+#include "slicer/Layer.h"
+
+namespace Voxmill {
+
+class LayersIOThd;
+
+class LayerStore {
+public:
+    LayerStore();
+    ~LayerStore(); // stops and joins the IO thread; files on disk stay
+    LayerStore(const LayerStore&) = delete;
+    LayerStore& operator=(const LayerStore&) = delete;
+
+    // Only on an empty store: count empty layers, all resident, IO thread started.
+    void initLayers(int32_t count);
+    int32_t layerCount() const;
+    // Asks for [first, end); bounds outside 0..count are allowed. Returns at once.
+    void setWindow(int32_t first, int32_t end);
+    // Layer n once it is resident. Throws "invalid layer index." outside the
+    // window and "IO thread failed." when the IO thread is not running.
+    Layer& layer(int32_t n);
+
+    // Path of the temporary file of layer n.
+    QString layerFilePath(int32_t n) const;
+
+private:
+    friend class LayersIOThd;
+    std::vector<Layer> layers_;
+    std::unique_ptr<LayersIOThd> ioThread_;
+};
+
+// The process's temporary directory for layer files, claimed on first use.
+const QString& layerTempDir();
+
+} // namespace Voxmill
