@@ -1,0 +1,147 @@
+#include "app/Driver.h"
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+#include "app/Log.h"
+#include "config/SettingsFile.h"
+#include "model/MeshReaders.h"
+#include "model/ProjectReader.h"
+#include "output/AreaScan.h"
+#include "output/ImgProcThd.h"
+#include "slicer/LayerCompose.h"
+#include "slicer/MeshSlicer.h"
+
+namespace Voxmill {
+
+namespace {
+
+QString qpath(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+
+void readJobSettings(const CommandLineArgs& args, SliceConfig& settings) {
+    if (!args.configPath.empty())
+        readSettings(qpath(args.configPath), settings);
+    else
+        readProjectSettings(qpath(args.projectPath), settings);
+}
+
+void loadCommandLineModel(const ModelSpec& spec, LoadedModels& models) {
+    if (spec.format == part_format_t::slc) {
+        SlcInstance instance;
+        instance.slc = std::make_shared<const SlcData>(readSlc(qpath(spec.file)));
+        models.slcs.push_back(instance);
+        models.slcSpecs.push_back(spec);
+        return;
+    }
+    MeshInstance instance;
+    instance.mesh = spec.format == part_format_t::zdm ? std::shared_ptr<TriMesh>(readZdm(qpath(spec.file)))
+                                                      : std::shared_ptr<TriMesh>(readStl(qpath(spec.file)));
+    models.meshes.push_back(instance);
+    models.meshSpecs.push_back(spec);
+}
+
+void loadStage(const CommandLineArgs& args, LoadedModels& models) {
+    stageStart("load");
+    if (!args.projectPath.empty()) {
+        ProjectLoadCache cache;
+        readProjectModels(qpath(args.projectPath), cache, models);
+    } else {
+        for (const ModelSpec& spec : args.models) loadCommandLineModel(spec, models);
+    }
+    stageFinish(stageLoad, "load");
+}
+
+void sliceStages(SliceJob& job, LoadedModels& models) {
+    const SliceConfig& s = job.settings;
+    stageStart("size");
+    scaleModels(models, s);
+    stageFinish(stageSize, "size");
+
+    LayerHeights lh = buildLayerHeights(s, stackHeight(models));
+    const int32_t n = lh.count();
+    job.layers.initLayers(n);
+    stageStart("slice");
+    const int32_t batch = std::min(n / 4 + 1, 200);
+    const int32_t first = storeRaftLayers(s);
+    for (int32_t i = first; i < n; i += batch) {
+        job.layers.setWindow(i == first ? 0 : i - 10, i + batch + 11);
+        sliceBatch(job, models, lh, i, batch);
+        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(job, models, lh, l);
+        if (i == first) extendRaftLayers(job, first);
+        stageProgress(stageSlice, "slice", float(i + batch) / float(n));
+    }
+    stageFinish(stageSlice, "slice");
+    models.clear();
+}
+
+void preProcStage(SliceJob& job, const QString& outputDir) {
+    stageStart("preProc");
+    AreaScan areas(job, outputDir);
+    const int32_t n = job.layers.layerCount();
+    const int32_t ahead = lookAhead(job.settings);
+    for (int32_t k = n - 1; k >= 0; --k) {
+        job.layers.setWindow(k - 10, k + ahead + 11);
+        areas.scanLayer(k);
+        stageProgress(stagePreProc, "preProc", float(n - k) / float(n));
+    }
+    areas.write();
+    stageFinish(stagePreProc, "preProc");
+    writeSettings(outputDir + QStringLiteral("/config"), job.settings);
+}
+
+void preInfillStage(SliceJob& job) {
+    if (!job.settings.supportCleanSolid.enable) return;
+    stageStart("preInfill");
+    const int32_t n = infillLookAhead(job.settings);
+    job.layers.setWindow(0, 2 * n + 11);
+    for (int32_t i = 0; i < n; ++i) stageProgress(stagePreInfill, "preInfill", float(i + 1) / float(n));
+    stageFinish(stagePreInfill, "preInfill");
+}
+
+// Windows of the output loop: the image thread may trail by two layers and
+// the generators read lookBack layers below and lookAhead above.
+void setOutputWindow(SliceJob& job, int32_t i) {
+    const SliceConfig& s = job.settings;
+    const int32_t below = 2 + lookBack(s);
+    const int32_t ahead = lookAhead(s);
+    const int32_t n = infillLookAhead(s);
+    if (!s.supportCleanSolid.enable)
+        job.layers.setWindow(i - below, i + ahead + 11);
+    else
+        job.layers.setWindow(std::min(i + n - below, i - 2), std::max(i + ahead, i + 2 * n) + 11);
+}
+
+void outputStage(SliceJob& job, const QString& outputDir) {
+    // The thread object lives in this scope: if anything below throws, its
+    // destructor stops and joins the thread before the job goes away.
+    ImgProcThd imager(job, outputDir);
+    imager.start();
+    const int32_t n = job.layers.layerCount();
+    for (int32_t i = 0; i < n; ++i) {
+        setOutputWindow(job, i);
+        imager.post(i);
+        if (!imager.waitForLead()) break;
+    }
+    imager.wait();
+    if (imager.failed()) throw std::runtime_error("image thread failed.");
+}
+
+} // namespace
+
+void runJob(const CommandLineArgs& args, ProgressCallback callback, void* context) {
+    auto job = std::make_unique<SliceJob>();
+    readJobSettings(args, job->settings);
+    setupProgress(job->settings);
+    setProgressCallback(callback, context);
+
+    const QString outputDir = qpath(args.outputDir);
+    LoadedModels models;
+    loadStage(args, models);
+    sliceStages(*job, models);
+    preProcStage(*job, outputDir);
+    preInfillStage(*job);
+    outputStage(*job, outputDir);
+}
+
+} // namespace Voxmill
