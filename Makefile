@@ -25,6 +25,29 @@ test-sanitize: deps
 	@cmake --build build-sanitize -j $(JOBS)
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+# The tests that run the layer store's IO thread and the image thread, under
+# ThreadSanitizer.
+TSAN_FILTER ?= *LayerStore*:*ImgProc*:*EndToEnd*:*Driver*
+test-tsan: deps
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMILL_TSAN=ON -DVOXMILL_BENCH=OFF >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/.ci/tsan.supp" \
+	  ./build-tsan/voxmill_tests --gtest_filter='$(TSAN_FILTER)'
+
+# Each fuzz target runs FUZZ_SECONDS; inputs that crash are kept in
+# fuzz/regressions/<target>/ and replayed by the test suite from then on.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= stl slc zdm vkp ini
+fuzz:
+	@bash scripts/install-deps.sh clang libclang-rt-14-dev
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMILL_FUZZ=ON \
+	  -DVOXMILL_TESTS=OFF -DVOXMILL_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@bash scripts/run-fuzz.sh $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+soak: build
+	@bash scripts/soak.sh
+
 bench: build
 	@for b in build/bench_*; do echo "== $$b"; $$b; done
 

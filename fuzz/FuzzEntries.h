@@ -1,0 +1,81 @@
+#pragma once
+// One entry per input the program accepts: hand it arbitrary bytes, it must
+// either read them or throw std::exception, never crash. Shared by the
+// libFuzzer targets and the corpus replay test.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include "config/SettingsFile.h"
+#include "model/MeshReaders.h"
+#include "model/ProjectReader.h"
+
+namespace VoxmillFuzz {
+
+// The readers take paths, so the bytes go through one scratch file per process.
+inline QString scratchFile(const char* suffix) {
+    static const QString base =
+        QDir::tempPath() + QStringLiteral("/voxmill-fuzz-%1").arg(QCoreApplication::applicationPid());
+    return base + QString::fromLatin1(suffix);
+}
+
+inline QString writeScratch(const uint8_t* data, size_t size, const char* suffix) {
+    QString path = scratchFile(suffix);
+    FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (!f) return path;
+    if (size) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    return path;
+}
+
+template <class Read> void guarded(Read&& read) {
+    try {
+        read();
+    } catch (const std::exception&) {
+        // rejected with a message: that is the expected outcome for bad input
+    }
+}
+
+inline void fuzzStl(const uint8_t* data, size_t size) {
+    QString path = writeScratch(data, size, ".stl");
+    guarded([&] { Voxmill::readStl(path); });
+}
+
+inline void fuzzSlc(const uint8_t* data, size_t size) {
+    QString path = writeScratch(data, size, ".slc");
+    guarded([&] { Voxmill::readSlc(path); });
+}
+
+inline void fuzzZdm(const uint8_t* data, size_t size) {
+    QString path = writeScratch(data, size, ".zdm");
+    guarded([&] { Voxmill::readZdm(path); });
+}
+
+inline void fuzzVkp(const uint8_t* data, size_t size) {
+    QString path = writeScratch(data, size, ".vkp");
+    guarded([&] {
+        Voxmill::SliceConfig settings;
+        Voxmill::readProjectSettings(path, settings);
+    });
+    guarded([&] {
+        Voxmill::ProjectLoadCache cache;
+        Voxmill::LoadedModels models;
+        Voxmill::readProjectModels(path, cache, models);
+    });
+}
+
+inline void fuzzIni(const uint8_t* data, size_t size) {
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    guarded([&] {
+        Voxmill::SliceConfig settings;
+        Voxmill::readSettings(in, settings);
+    });
+}
+
+} // namespace VoxmillFuzz

@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Writes small valid seed files for the fuzz targets into corpus/<target>/.
+
+Each seed exercises the whole happy path of its reader, so the fuzzer starts
+from files that parse and mutates from there.
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+CUBE_V = [(0, 0, 0), (10, 0, 0), (10, 10, 0), (0, 10, 0),
+          (0, 0, 10), (10, 0, 10), (10, 10, 10), (0, 10, 10)]
+CUBE_F = [(0, 3, 2), (0, 2, 1), (4, 5, 6), (4, 6, 7), (0, 1, 5), (0, 5, 4),
+          (1, 2, 6), (1, 6, 5), (2, 3, 7), (2, 7, 6), (3, 0, 4), (3, 4, 7)]
+SQUARE = [(0, 0), (0, 0), (5, 0), (5, 5), (0, 5)]
+
+
+def put(target, name, data):
+    d = os.path.join(HERE, "corpus", target)
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(data)
+
+
+def stl_binary():
+    out = bytearray(b"seed".ljust(80, b" ")) + struct.pack("<I", len(CUBE_F))
+    for f in CUBE_F:
+        out += struct.pack("<3f", 0, 0, 0)
+        for i in f:
+            out += struct.pack("<3f", *CUBE_V[i])
+        out += b"\0\0"
+    return bytes(out)
+
+
+def stl_ascii():
+    lines = ["solid seed"]
+    for f in CUBE_F:
+        lines += ["  facet normal 0 0 0", "    outer loop"]
+        lines += ["      vertex %g %g %g" % CUBE_V[i] for i in f]
+        lines += ["    endloop", "  endfacet"]
+    lines.append("endsolid seed")
+    return ("\n".join(lines) + "\n").encode()
+
+
+def slc():
+    out = bytearray(b"-SLCVER 2.0 -UNIT MM -TYPE PART\n\x1a") + bytes(256)
+    out += bytes([1]) + struct.pack("<4f", 0.0, 0.05, 0.0, 0.0)
+    for layer in range(3):
+        out += struct.pack("<fI", layer * 0.05, 1)
+        out += struct.pack("<II", len(SQUARE), 0)
+        for p in SQUARE:
+            out += struct.pack("<2f", *p)
+    out += struct.pack("<fI", 0.15, 0xFFFFFFFF)
+    return bytes(out)
+
+
+def zdm():
+    out = bytearray(b"#Brindlewax100\0\0")
+    out += struct.pack("<II", len(CUBE_V), 3 * len(CUBE_F))
+    for v in CUBE_V:
+        out += struct.pack("<3f", *v)
+    for f in CUBE_F:
+        out += struct.pack("<3I", *f)
+    return bytes(out)
+
+
+def vkp():
+    settings = b"[precision]\nlayerHeight = 0.05\n[raft]\nlayerCnt = 3\n"
+    body = bytearray()
+    base = 84
+    settings_off = base
+    body += settings
+    # mesh model block
+    mesh_off = base + len(body)
+    body += struct.pack("<I", 0) + struct.pack("<ii", len(CUBE_V), 3 * len(CUBE_F)) + bytes(16)
+    for v in CUBE_V:
+        body += struct.pack("<3f", *v)
+    for f in CUBE_F:
+        body += struct.pack("<3i", *f)
+    # slc model block, layers right behind its header
+    slc_off = base + len(body)
+    layers_off = slc_off + 4 + 20
+    body += struct.pack("<I", 1) + struct.pack("<ffiq", 0.0, 0.05, 2, layers_off)
+    for _ in range(2):
+        body += struct.pack("<i", 1) + struct.pack("<i", len(SQUARE))
+        for p in SQUARE:
+            body += struct.pack("<2f", *p)
+    # model table
+    models_off = base + len(body)
+    body += struct.pack("<i", 2) + struct.pack("<qq", mesh_off, slc_off)
+    # reference table: the mesh twice (second shifted in x) and the slc once
+    refs_off = base + len(body)
+    ident = [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]
+    shifted = list(ident)
+    shifted[3] = 20
+    body += struct.pack("<i", 3)
+    for model_id, ref_type, m in ((0, 0, ident), (0, 0, shifted), (1, 1, ident)):
+        body += struct.pack("<iI", model_id, ref_type) + struct.pack("<16f", *m)
+    header = bytearray(b"vkp2.".ljust(40, b"\0"))
+    header += struct.pack("<qi", settings_off, len(settings)) + bytes(16)
+    header += struct.pack("<qq", refs_off, models_off)
+    assert len(header) == 84
+    return bytes(header + body)
+
+
+def ini():
+    with open(os.path.join(HERE, "..", "examples", "demo.ini"), "rb") as f:
+        demo = f.read()
+    return demo + b"\n[waitTime]\nenable = true\nareas = 900,300\ntimes = 0,500\n"
+
+
+if __name__ == "__main__":
+    put("stl", "cube_binary.stl", stl_binary())
+    put("stl", "cube_ascii.stl", stl_ascii())
+    put("slc", "squares.slc", slc())
+    put("zdm", "cube.zdm", zdm())
+    put("vkp", "project.vkp", vkp())
+    put("ini", "demo.ini", ini())
