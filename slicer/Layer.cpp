@@ -2,6 +2,13 @@
 
 namespace Voxmill {
 
-void collectSlot(const Island&, int32_t, bool, Paths&) { throw std::runtime_error("not implemented yet"); }
+void collectSlot(const Island& island, int32_t slot, bool reversed, Paths& out) {
+    auto it = island.slots.find(slot);
+    if (it == island.slots.end()) return;
+    for (const Path& p : it->second.paths) {
+        out.push_back(p);
+        if (reversed) std::reverse(out.back().begin(), out.back().end());
+    }
+}
 
 } // namespace Voxmill
