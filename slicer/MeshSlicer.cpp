@@ -1,13 +1,124 @@
 #include "slicer/MeshSlicer.h"
 
-#include <stdexcept>
+#include <algorithm>
+#include <unordered_map>
+
+#include "app/Progress.h"
+#include "slicer/LayerCompose.h"
+#include "slicer/SegmentChainer.h"
+#include "slicer/TriangleCutter.h"
 
 namespace Voxmill {
 
-void scaleModels(LoadedModels&, const SliceConfig&) { throw std::runtime_error("not implemented yet"); }
-int32_t stackHeight(const LoadedModels&) { throw std::runtime_error("not implemented yet"); }
-LayerHeights buildLayerHeights(const SliceConfig&, int32_t) { throw std::runtime_error("not implemented yet"); }
-void sliceBatch(SliceJob&, const LoadedModels&, const LayerHeights&, int32_t, int32_t) { throw std::runtime_error("not implemented yet"); }
-void importSlcLayer(SliceJob&, const LoadedModels&, const LayerHeights&, int32_t) { throw std::runtime_error("not implemented yet"); }
+namespace {
+
+// For every mesh model, the first model that uses the same mesh (itself when
+// it is the first).
+std::vector<size_t> firstUsers(const std::vector<MeshInstance>& meshes) {
+    std::unordered_map<const TriMesh*, size_t> first;
+    std::vector<size_t> users(meshes.size());
+    for (size_t k = 0; k < meshes.size(); ++k) users[k] = first.emplace(meshes[k].mesh.get(), k).first->second;
+    return users;
+}
+
+// A copied model costs about a hundredth of a cut one.
+std::vector<float> progressWeights(const std::vector<MeshInstance>& meshes, const std::vector<size_t>& users) {
+    std::vector<float> weights(meshes.size());
+    for (size_t k = 0; k < meshes.size(); ++k) {
+        const float faces = float(meshes[k].mesh->faces().size());
+        weights[k] = users[k] == k ? faces : faces / 100.0f;
+    }
+    return weights;
+}
+
+// The layer buffers of one batch of layers, kept for every model of the batch.
+struct BatchCutter {
+    const LayerHeights& lh;
+    int32_t first, end;
+    int32_t tolerance;
+    std::vector<LayerCuts> cuts;
+    SegmentChainer chainer;
+    Paths paths;
+
+    // Cuts the mesh into every layer of the batch and stores one part per
+    // layer, empty or not, so that part k of a layer belongs to model k.
+    void sliceModel(SliceJob& job, const TriMesh& mesh, part_type_t type) {
+        cutFaces(mesh.vertices, mesh.faces(), lh.heights.data() + first, end - first, cuts);
+        for (int32_t l = first; l < end; ++l) {
+            LayerCuts& layerCuts = cuts[size_t(l - first)];
+            job.layers.layer(l).thickness = lh.thickness[size_t(l)];
+            chainer.chain(layerCuts, mesh.faces(), paths);
+            simplifyPaths(paths, tolerance);
+            addPart(job, l, paths, type, 0);
+            layerCuts.clear();
+        }
+    }
+};
+
+inline void shiftBox(IntBox& box, int64_t dx, int64_t dy) {
+    if (box.empty()) return; // the empty box stays empty
+    box.minX = int32_t(box.minX + dx);
+    box.maxX = int32_t(box.maxX + dx);
+    box.minY = int32_t(box.minY + dy);
+    box.maxY = int32_t(box.maxY + dy);
+}
+
+void shiftPart(LayerPart& part, int64_t dx, int64_t dy) {
+    for (Island& island : part.islands) {
+        island.links.clear();
+        for (auto& slot : island.slots) {
+            for (Path& path : slot.second.paths)
+                for (IntPoint& p : path) {
+                    p.X += dx;
+                    p.Y += dy;
+                }
+            shiftBox(slot.second.box, dx, dy);
+        }
+    }
+    shiftBox(part.box, dx, dy);
+}
+
+// A later instance of a mesh takes a moved copy of the first instance's part;
+// the copy does not widen the job's model box.
+void copyModel(SliceJob& job, size_t source, int64_t dx, int64_t dy, part_type_t type, int32_t first, int32_t end) {
+    for (int32_t l = first; l < end; ++l) {
+        Layer& layer = job.layers.layer(l);
+        LayerPart copy = layer.parts.at(source);
+        shiftPart(copy, dx, dy);
+        copy.type = type;
+        layer.parts.push_back(std::move(copy));
+    }
+}
+
+} // namespace
+
+void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& lh, int32_t first, int32_t batch) {
+    const int32_t count = lh.count();
+    const int32_t end = int32_t(std::min<int64_t>(count, int64_t(first) + batch));
+    if (first < 0 || first >= end) return;
+    const std::vector<size_t> users = firstUsers(models.meshes);
+    const std::vector<float> weights = progressWeights(models.meshes, users);
+    float total = 0;
+    for (float w : weights) total += w;
+
+    BatchCutter cutter{lh, first, end, mmToUnits(job.settings.precision.general), {}, {}, {}};
+    cutter.cuts.resize(size_t(end - first));
+    float done = 0;
+    for (size_t k = 0; k < models.meshes.size(); ++k) {
+        const part_type_t type = validatePartType(int32_t(models.meshSpecs.at(k).type));
+        const MeshInstance& m = models.meshes[k];
+        if (users[k] == k) {
+            cutter.sliceModel(job, *m.mesh, type);
+        } else {
+            const MeshInstance& source = models.meshes[users[k]];
+            copyModel(job, users[k], int64_t(m.offsetX) - source.offsetX, int64_t(m.offsetY) - source.offsetY,
+                      type, first, end);
+        }
+        done += weights[k];
+        if (total > 0)
+            stageProgress(stageSlice, "slice",
+                          float(first) / float(count) + done / total * (float(batch) / float(count)));
+    }
+}
 
 } // namespace Voxmill
