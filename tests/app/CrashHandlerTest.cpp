@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ctime>
+#include <random>
+#include <stdexcept>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/CrashHandler.h"
+
+using namespace Voxmill;
+
+namespace {
+
+std::string strftimeName(std::time_t t, bool local) {
+    std::tm tm{};
+    if (local) localtime_r(&t, &tm);
+    else gmtime_r(&t, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "crash_%Y-%m-%d_%H-%M-%S.dmp", &tm);
+    return buf;
+}
+
+std::string handName(int64_t seconds) {
+    char buf[crashDumpNameSize];
+    formatCrashDumpName(seconds, buf);
+    return buf;
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winfinite-recursion"
+int recurseForever(int depth) {
+    volatile char frame[1024];
+    frame[0] = char(depth);
+    return recurseForever(depth + 1) + frame[0]; // not a tail call
+}
+#pragma GCC diagnostic pop
+
+// An address the compiler cannot prove invalid, so the write stays in.
+volatile uintptr_t badAddress = 0x10;
+
+struct CrashRow {
+    const char* why;
+    int signal;
+    void (*provoke)();
+    const char* address; // expected "address:" line, nullptr when not fixed
+};
+
+// Runs provoke in a child with the hooks installed; returns the signal it died of.
+int crashInChild(void (*provoke)()) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        installCrashHandlers();
+        provoke();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+}
+
+// The dump named after one of the seconds in [from, to], or an empty path.
+QString findDump(std::time_t from, std::time_t to) {
+    QDir dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+    for (std::time_t t = from; t <= to; ++t) {
+        QString path = dir.filePath(QString::fromStdString(strftimeName(t, true)));
+        if (QFile::exists(path)) return path;
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(CrashHandler, DumpNameMatchesStrftime) {
+    // Seeded times over four centuries, both sides of 1970, leap days included.
+    std::mt19937_64 rng(20261206);
+    std::uniform_int_distribution<int64_t> any(-2208988800LL, 7258118400LL); // 1900 to 2200
+    std::vector<int64_t> times = {0, -1, 951782400 /* 2000-02-29 */, 4107542399 /* 2100-02-28 23:59:59 */};
+    for (int i = 0; i < 2000; ++i) times.push_back(any(rng));
+    for (int64_t t : times) ASSERT_EQ(handName(t), strftimeName(std::time_t(t), false)) << t;
+}
+
+TEST(CrashHandler, DumpDirectoryIsTheExecutablesOwn) {
+    EXPECT_EQ(crashDumpDirectory("/opt/voxmill/bin/voxmill"), "/opt/voxmill/bin/");
+    EXPECT_EQ(crashDumpDirectory("/voxmill"), "/");
+    // no directory part: the dump goes to the current directory under its bare name
+    EXPECT_EQ(crashDumpDirectory("voxmill"), "");
+}
+
+TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
+    const std::vector<CrashRow> rows = {
+        // a write through a bad pointer reports the address it touched
+        {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; }, "0x0000000000000010"},
+        // a stack overflow: the handler needs its alternate stack
+        {"stack overflow", SIGSEGV, [] { recurseForever(0); }, nullptr},
+        {"abort", SIGABRT, [] { std::abort(); }, nullptr},
+        {"raised SIGFPE", SIGFPE, [] { std::raise(SIGFPE); }, nullptr},
+        {"raised SIGBUS", SIGBUS, [] { std::raise(SIGBUS); }, nullptr},
+        {"raised SIGILL", SIGILL, [] { std::raise(SIGILL); }, nullptr},
+    };
+    for (const CrashRow& row : rows) {
+        SCOPED_TRACE(row.why);
+        std::time_t before = std::time(nullptr);
+        EXPECT_EQ(crashInChild(row.provoke), row.signal);
+        QString path = findDump(before, std::time(nullptr));
+        ASSERT_FALSE(path.isEmpty()) << "no crash_*.dmp beside the test program";
+        QFile dump(path);
+        ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+        const std::string text = dump.readAll().toStdString();
+        dump.close();
+        QFile::remove(path);
+        EXPECT_NE(text.find("signal: " + std::to_string(row.signal) + " "), std::string::npos) << text;
+        if (row.address) {
+            EXPECT_NE(text.find(std::string("address: ") + row.address), std::string::npos) << text;
+        }
+        // the backtrace reaches the test program's own frames
+        size_t trace = text.find("backtrace:\n");
+        ASSERT_NE(trace, std::string::npos) << text;
+        EXPECT_NE(text.find("voxmill_tests", trace), std::string::npos) << text;
+    }
+}
+
+// Outside an anonymous namespace: with the class hierarchy closed, the
+// compiler would bind the call to the only override and never make it.
+namespace PureCallTest {
+
+struct Abstract;
+void callHook(Abstract* a);
+
+struct Abstract {
+    // The call from a base constructor goes through a function the compiler
+    // may not look into, as it does in real code, so the base's own vtable,
+    // with its pure slot, is the one used.
+    Abstract() { callHook(this); }
+    virtual ~Abstract() = default;
+    virtual void hook() = 0;
+};
+struct Concrete : Abstract {
+    void hook() override {}
+};
+
+__attribute__((noipa)) void callHook(Abstract* a) { a->hook(); }
+
+} // namespace PureCallTest
+
+TEST(CrashHandler, PureVirtualCallIsAnOrdinaryError) {
+    try {
+        PureCallTest::Concrete c;
+        FAIL() << "the pure call returned";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "purecallHandler.");
+    }
+}
