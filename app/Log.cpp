@@ -10,13 +10,15 @@ namespace Voxmill {
 
 namespace {
 
-constexpr int logBufferSize = 4096;
+// The log file receives at most this many bytes of one call's text; the
+// buffer has one more byte for the terminating zero.
+constexpr int logTextLimit = 4096;
 
 struct LogState {
     std::mutex printLock; // taken first
     std::mutex fileLock;  // taken second, also alone by the message handler
     QFile file;
-    char buffer[logBufferSize];
+    char buffer[logTextLimit + 1];
 };
 
 LogState& state() {
@@ -40,7 +42,7 @@ void logPrint(const char* format, ...) {
     va_copy(again, args);
     std::vfprintf(stdout, format, args);
     std::fflush(stdout);
-    std::vsnprintf(s.buffer, logBufferSize, format, again);
+    if (std::vsnprintf(s.buffer, sizeof s.buffer, format, again) < 0) s.buffer[0] = '\0';
     va_end(again);
     va_end(args);
     writeLogFile(s.buffer);

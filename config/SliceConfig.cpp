@@ -20,7 +20,11 @@ struct ResetVisitor {
 };
 
 struct ClampVisitor {
-    void operator()(const FloatKey& k, float& v) const { v = std::min(std::max(v, k.lo), k.hi); }
+    // A value that is not a number has no place in the range: it counts as
+    // unconvertible and the key keeps its default.
+    void operator()(const FloatKey& k, float& v) const {
+        v = std::isnan(v) ? k.def : std::min(std::max(v, k.lo), k.hi);
+    }
     void operator()(const IntKey& k, int32_t& v) const { v = std::min(std::max(v, k.lo), k.hi); }
     void operator()(const BoolKey&, bool&) const {}
     void operator()(const FillKey&, FillType&) const {}
@@ -89,11 +93,11 @@ void SliceConfig::normalise() {
         gridSupport.enable = false;
     }
 
-    // The sum is taken in 32 bits; the elements are clamped, so only absurdly
-    // long lists could wrap.
-    uint32_t sum = 0;
-    for (int32_t a : wall.areaPixels) sum += static_cast<uint32_t>(a);
-    if (static_cast<int32_t>(sum) != poly2img.pixelY) wall.areaPixels = {poly2img.pixelY};
+    // Summed in 64 bits: a long list whose 32-bit sum wrapped round to the
+    // image height would otherwise pass for one that covers it.
+    int64_t sum = 0;
+    for (int32_t a : wall.areaPixels) sum += a;
+    if (sum != poly2img.pixelY) wall.areaPixels = {poly2img.pixelY};
 
     std::sort(waitTime.areas.begin(), waitTime.areas.end());
     std::sort(waitTime.times.begin(), waitTime.times.end());

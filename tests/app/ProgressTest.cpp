@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <thread>
+
+#include "app/Progress.h"
+
+using namespace Voxmill;
+
+namespace {
+
+// The console text of f, with the stage durations replaced by "N".
+template <class F> std::string printed(F&& f) {
+    testing::internal::CaptureStdout();
+    f();
+    return std::regex_replace(testing::internal::GetCapturedStdout(), std::regex("finished! [0-9]+ms"),
+                              "finished! Nms");
+}
+
+std::vector<float> callbackValues;
+void recordProgress(float value, void*) { callbackValues.push_back(value); }
+
+} // namespace
+
+TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
+    SliceConfig c;
+    c.normalise();
+    setupProgress(c);
+    setProgressCallback(recordProgress, nullptr);
+    callbackValues.clear();
+    const std::string out = printed([] {
+        stageStart("load");
+        stageFinish(stageLoad, "load");
+        // size is off: its weight is 0, so its finish repeats the value
+        stageStart("size");
+        stageProgress(stageSize, "size", 1.0f);
+        stageFinish(stageSize, "size");
+        stageStart("slice");
+        stageProgress(stageSlice, "slice", 0.01f); // +0.0032: below the step, nothing
+        stageProgress(stageSlice, "slice", 0.02f); // +0.0063 since the last line
+        stageProgress(stageSlice, "slice", 0.03f); // +0.0032 since the last line: nothing
+        stageFinish(stageSlice, "slice");
+        stageStart("preProc");
+        stageProgress(stagePreProc, "preProc", 0.5f);
+        stageFinish(stagePreProc, "preProc");
+    });
+    setProgressCallback(nullptr, nullptr);
+    EXPECT_EQ(out,
+              "load start!\nprogress: 0.047619\nload finished! Nms\n"
+              "size start!\nprogress: 0.047619\nsize finished! Nms\n"
+              "slice start!\nprogress: 0.0539683\nprogress: 0.365079\nslice finished! Nms\n"
+              "preProc start!\nprogress: 0.68254\nprogress: 1\npreProc finished! Nms\n");
+    // The callback sees every printed value, finishes included.
+    std::vector<float> expected = {15.0f / 315, 15.0f / 315, 0.0539683f, 115.0f / 315, 0.68254f, 1.0f};
+    ASSERT_EQ(callbackValues.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(callbackValues[i], expected[i], 1e-6) << i;
+}
+
+TEST(Progress, WeightsFollowTheSettings) {
+    struct Row {
+        const char* why;
+        bool size, infill, cleanSolid;
+        const char* afterLoad; // 15 / total
+    };
+    const Row rows[] = {
+        {"all five stages weigh", true, true, true, "progress: 0.0446429\n"},    // 15/336
+        {"preInfill needs infill", true, false, true, "progress: 0.0474684\n"},  // 15/316
+        {"preInfill needs clean solid", false, true, false, "progress: 0.047619\n"}, // 15/315
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        SliceConfig c;
+        c.size.enable = row.size;
+        c.infill.enable = row.infill;
+        c.supportCleanSolid.enable = row.cleanSolid;
+        c.normalise();
+        setupProgress(c);
+        EXPECT_EQ(printed([] { stageFinish(stageLoad, "load"); }),
+                  std::string(row.afterLoad) + "load finished! Nms\n");
+    }
+}
+
+TEST(Progress, StageTimeIsWallClock) {
+    // A stage that waits uses no processor time but takes its time all the same.
+    SliceConfig c;
+    setupProgress(c);
+    testing::internal::CaptureStdout();
+    stageStart("load");
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    stageFinish(stageLoad, "load");
+    std::smatch m;
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(std::regex_search(out, m, std::regex("load finished! ([0-9]+)ms\n"))) << out;
+    EXPECT_GE(std::stoi(m[1]), 60);
+}
