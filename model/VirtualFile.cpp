@@ -1,6 +1,9 @@
 #include "model/VirtualFile.h"
 
+#include <algorithm>
 #include <stdexcept>
+
+#include <QFileInfo>
 
 namespace Voxmill {
 
@@ -17,16 +20,27 @@ DiskFile::DiskFile(const QString& path) : file_(path) {}
 DiskFile::~DiskFile() { file_.close(); }
 
 bool DiskFile::open(OpenMode mode) {
+    // Checked here rather than left to the platform: some refuse a directory
+    // with an unrelated text, some open it and fail on the first read.
+    if (!file_.fileName().isEmpty() && QFileInfo(file_.fileName()).isDir())
+        throw std::runtime_error(describe(QStringLiteral("is a directory, not a file")));
     QIODevice::OpenMode qtMode = mode == openRead    ? QIODevice::ReadOnly
                                  : mode == openWrite ? QIODevice::WriteOnly | QIODevice::Truncate
                                                      : QIODevice::Append;
-    if (!file_.open(qtMode)) throw std::runtime_error(toLocal8(file_.errorString()));
+    if (!file_.open(qtMode)) throw std::runtime_error(errorText());
     return true;
 }
 
 void DiskFile::close() { file_.close(); }
 
 bool DiskFile::flush() { return file_.flush(); }
+
+std::string DiskFile::errorText() const { return describe(file_.errorString()); }
+
+std::string DiskFile::describe(const QString& problem) const {
+    const QString& path = file_.fileName();
+    return toLocal8(path.isEmpty() ? problem : path + QStringLiteral(": ") + problem);
+}
 
 int64_t DiskFile::read(char* dst, int32_t maxCount) { return file_.read(dst, maxCount); }
 
@@ -49,11 +63,9 @@ int64_t DiskFile::tell() { return file_.pos(); }
 VirtualFileStreamBuf::int_type VirtualFileStreamBuf::underflow() {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
     int64_t n = file_->read(buffer_, bufferSize);
-    if (n <= 0) {
-        setg(buffer_, buffer_, buffer_);
-        return traits_type::eof();
-    }
-    setg(buffer_, buffer_, buffer_ + n);
+    setg(buffer_, buffer_, buffer_ + std::max<int64_t>(n, 0));
+    if (n < 0) throw std::runtime_error(file_->errorText());
+    if (n == 0) return traits_type::eof();
     return traits_type::to_int_type(buffer_[0]);
 }
 
@@ -78,23 +90,22 @@ std::streamsize VirtualFileStreamBuf::xsputn(const char* s, std::streamsize n) {
 
 VirtualFileStreamBuf::pos_type VirtualFileStreamBuf::seekoff(off_type off, std::ios_base::seekdir dir,
                                                              std::ios_base::openmode) {
-    // The file position is past the buffered block: a seek relative to the
-    // current position counts from the stream's logical position instead, so
-    // tellg() and relative seeks neither lie nor skip the unread bytes.
-    if (dir == std::ios_base::cur) off -= egptr() - gptr();
-    setg(buffer_, buffer_, buffer_);
+    // The file position is past the buffered block; the stream's position is
+    // that minus the bytes not read yet.
+    const off_type unread = egptr() - gptr();
+    if (dir == std::ios_base::cur && off == 0) {
+        int64_t at = file_->tell();
+        return at < 0 ? pos_type(off_type(-1)) : pos_type(at - unread);
+    }
+    if (dir == std::ios_base::cur) off -= unread;
     int32_t whence = dir == std::ios_base::beg ? 0 : dir == std::ios_base::cur ? 1 : 2;
     if (file_->seek(off, whence) != 0) return pos_type(off_type(-1));
+    setg(buffer_, buffer_, buffer_);
     return pos_type(file_->tell());
 }
 
 VirtualFileStreamBuf::pos_type VirtualFileStreamBuf::seekpos(pos_type pos, std::ios_base::openmode which) {
     return seekoff(off_type(pos), std::ios_base::beg, which);
-}
-
-FStream::~FStream() {
-    std::basic_ios<char>::rdbuf(nullptr);
-    file_.reset();
 }
 
 void FStream::open(const QString& path, OpenMode mode) {
@@ -106,7 +117,21 @@ void FStream::open(const QString& path, OpenMode mode) {
 void FStream::attach(std::unique_ptr<IVirtualFile> file) {
     std::basic_ios<char>::rdbuf(file->streamBuf());
     file_ = std::move(file);
+    open_ = true;
     clear();
 }
+
+void FStream::close() {
+    if (!open_) {
+        setstate(std::ios_base::failbit);
+        return;
+    }
+    open_ = false;
+    bool flushed = file_->flush();
+    file_->close();
+    if (!flushed) setstate(std::ios_base::badbit);
+}
+
+std::string FStream::errorText() const { return file_ ? file_->errorText() : std::string("no file open"); }
 
 } // namespace Voxmill

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <streambuf>
+#include <string>
 
 #include <QFile>
 #include <QString>
@@ -22,11 +23,13 @@ constexpr OpenMode openAppend = 3;
 class IVirtualFile {
 public:
     virtual ~IVirtualFile() = default;
-    // Returns true on success; throws std::runtime_error with the platform's text on failure.
+    // Returns true on success; throws std::runtime_error with errorText() on failure.
     virtual bool open(OpenMode mode) = 0;
     virtual void close() = 0;
     virtual bool flush() = 0;
     virtual std::streambuf* streamBuf() = 0;
+    // What went wrong last, naming the file: "<path>: <platform text>".
+    virtual std::string errorText() const = 0;
 };
 
 class VirtualFileStreamBuf;
@@ -39,6 +42,7 @@ public:
     VirtualFile& operator=(const VirtualFile&) = delete;
 
     std::streambuf* streamBuf() override;
+    std::string errorText() const override { return "input/output error"; }
     // Bytes read, 0 at the end of the file, -1 on error.
     virtual int64_t read(char* dst, int32_t maxCount) = 0;
     // Bytes written, -1 on error.
@@ -52,25 +56,41 @@ private:
     VirtualFileStreamBuf* buf_;
 };
 
+// QFile keeps its own write buffer: a write error may only show when it is
+// flushed, so writers close through FStream::close(), which checks the flush.
 class DiskFile : public VirtualFile {
 public:
     explicit DiskFile(const QString& path);
     ~DiskFile() override;
 
+    // A directory is refused in every mode, with the same text on every platform.
     bool open(OpenMode mode) override;
     void close() override;
     bool flush() override;
+    std::string errorText() const override;
     int64_t read(char* dst, int32_t maxCount) override;
     int64_t write(const char* src, int32_t count) override;
     int32_t seek(int64_t offset, int32_t whence) override;
     int64_t tell() override;
 
 private:
+    std::string describe(const QString& problem) const;
+
     QFile file_;
 };
 
 // Get area of 4096 bytes refilled by one read each; no put area, so every
-// write reaches the file at once. A seek drops whatever is buffered.
+// write reaches the file at once.
+//
+// Positions are those of the stream, not of the file: a seek relative to the
+// current position counts from the next unread byte, and asking the position
+// (a seek by 0 from the current one) neither moves the file nor drops the
+// buffered block. Any other successful seek drops the block; a failed seek
+// changes nothing.
+//
+// A failed read throws std::runtime_error with the file's error text, which
+// the stream turns into its bad state (or rethrows when armed for it), so a
+// read error is never taken for the end of the file.
 class VirtualFileStreamBuf : public std::streambuf {
 public:
     static constexpr int bufferSize = 4096;
@@ -88,20 +108,31 @@ private:
     char buffer_[bufferSize];
 };
 
-// A standard stream over a DiskFile it owns.
+// A standard stream over a file it owns. The stream's own file buffer is never
+// used: is_open and close below act on the owned file.
 class FStream : public std::basic_fstream<char> {
 public:
     FStream() = default;
     FStream(const QString& path, OpenMode mode) { open(path, mode); }
-    ~FStream() override;
 
-    // Throws std::runtime_error with the platform's text when the file cannot be opened.
+    // Throws std::runtime_error "<path>: <platform text>" when the file cannot
+    // be opened; the stream then keeps the file it had, if any.
     void open(const QString& path, OpenMode mode);
     // Attaches an already created file (tests hand in counting or failing files).
     void attach(std::unique_ptr<IVirtualFile> file);
 
+    bool is_open() const { return open_; }
+    // Flushes and closes the owned file; a failed flush (data that never
+    // reached the disk) sets the bad state, closing a stream that is not open
+    // the fail state, each throwing when armed. Writers call it: the
+    // destructor closes too, but has nobody to tell of a failure.
+    void close();
+    // The owned file's error text, for messages after a stream failure.
+    std::string errorText() const;
+
 private:
     std::unique_ptr<IVirtualFile> file_;
+    bool open_ = false;
 };
 
 // The local 8-bit form of a platform string, for messages.
