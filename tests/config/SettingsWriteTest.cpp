@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "config/SettingsFile.h"
+#include "model/VirtualFile.h"
+
+using namespace Voxmill;
+
+namespace {
+
+const char* const defaultConfigText =
+    "[precision]\n"
+    "layerHeight = 0.02\n"
+    "general = 0.02\n"
+    "support = 0.05\n"
+    "hollow = 0.2\n"
+    "supportZ = 0.1\n"
+    "infill = 0.1\n"
+    "infillZ = 0.1\n"
+    "\n"
+    "[size]\n"
+    "enable = false\n"
+    "scaleX = 1\n"
+    "scaleY = 1\n"
+    "scaleZ = 1\n"
+    "\n"
+    "[prepOfs]\n"
+    "enable = false\n"
+    "angle = 0\n"
+    "\n"
+    "[infill]\n"
+    "enable = false\n"
+    "topSolidThickness = 1.5\n"
+    "bottomSolidThickness = 1.5\n"
+    "shellThickness = 1\n"
+    "fillType = support\n"
+    "rectSize = 1\n"
+    "rectSpace = 0.25\n"
+    "roofGradient = 60\n"
+    "roofPreCalcCnt = 10\n"
+    "insideSolidInterval = 50\n"
+    "insideSolidThickness = 0.8\n"
+    "\n"
+    "[supportOverlay]\n"
+    "enable = false\n"
+    "margin = 0.1\n"
+    "\n"
+    "[solidSupport]\n"
+    "enable = false\n"
+    "\n"
+    "[postSupport]\n"
+    "enable = true\n"
+    "topSolidThickness = 1.5\n"
+    "bottomSolidThickness = 0\n"
+    "shellThickness = 0.3\n"
+    "postSize = 1\n"
+    "postSpace = 0.2\n"
+    "gapRatio = 0.3\n"
+    "gapAngle = 60\n"
+    "roofGradient = 60\n"
+    "roofPreCalcCnt = 10\n"
+    "insideSolidInterval = 50\n"
+    "insideSolidThickness = 0.8\n"
+    "\n"
+    "[gridSupport]\n"
+    "enable = false\n"
+    "topSolidThickness = 1.5\n"
+    "bottomSolidThickness = 0\n"
+    "shellThickness = 1.5\n"
+    "rectSize = 1.5\n"
+    "rectSpace = 0.25\n"
+    "roofGradient = 60\n"
+    "roofPreCalcCnt = 10\n"
+    "insideSolidInterval = 1000\n"
+    "insideSolidThickness = 0.25\n"
+    "\n"
+    "[supportCleanSolid]\n"
+    "enable = false\n"
+    "interval = 1.7\n"
+    "thickness = 0.8\n"
+    "\n"
+    "[raft]\n"
+    "layerCnt = 100\n"
+    "drawModelWall = true\n"
+    "\n"
+    "[wall]\n"
+    "clipOverHeight = true\n"
+    "areaPixels = 1760,1760,1760\n"
+    "\n"
+    "[waitTime]\n"
+    "enable = false\n"
+    "areas = 300,360,810,900\n"
+    "times = 0,500,1500,2000\n"
+    "margin = 0.2\n"
+    "\n"
+    "[poly2img]\n"
+    "sizeX = 280\n"
+    "sizeY = 222.816\n"
+    "sizeZ = 203\n"
+    "pixelX = 6080\n"
+    "pixelY = 5280\n"
+    "extraBlankPixel = 0\n"
+    "supportGapPixel = 1\n"
+    "staggered = false\n";
+
+std::string fileBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll().toStdString();
+}
+
+SliceConfig writtenAndRead(const QString& path, const SliceConfig& c) {
+    writeSettings(path, c);
+    SliceConfig back;
+    readSettings(path, back);
+    return back;
+}
+
+// Every key of a record at a random value inside (and a little beyond) its
+// range. Lists are never empty: no file can give an empty list (see below).
+struct RandomVisitor {
+    std::mt19937& rng;
+    float uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
+    int32_t uniform(int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); }
+
+    void operator()(const FloatKey& k, float& v) { v = uniform(k.lo - 0.1f * (k.hi - k.lo), k.hi * 1.1f); }
+    void operator()(const IntKey& k, int32_t& v) { v = uniform(k.lo - 5, k.hi + 5); }
+    void operator()(const BoolKey&, bool& v) { v = uniform(0, 1) == 1; }
+    void operator()(const FillKey&, FillType& v) { v = FillType(uniform(0, 2)); }
+    void operator()(const IntListKey& k, std::vector<int32_t>& v) {
+        v.resize(size_t(uniform(1, 5)));
+        for (int32_t& e : v) e = uniform(k.lo, k.hi);
+    }
+};
+
+// Fields of a and b alike: floats within the 6 significant digits written,
+// everything else exactly.
+void expectCloseRecords(const SliceConfig& a, const SliceConfig& b) {
+    std::vector<const void*> fieldsOfB;
+    visitSettings(b, [&](const auto&, const auto& v) { fieldsOfB.push_back(&v); });
+    size_t i = 0;
+    visitSettings(a, [&](const auto& key, const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        const T& w = *static_cast<const T*>(fieldsOfB[i++]);
+        if constexpr (std::is_same_v<T, float>)
+            EXPECT_LE(std::fabs(v - w), 5.1e-6f * std::fabs(v)) << key.section << "." << key.name;
+        else
+            EXPECT_TRUE(v == w) << key.section << "." << key.name;
+    });
+}
+
+} // namespace
+
+TEST(SettingsWrite, DefaultsGiveTheKnownFileByteForByte) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("config");
+    writeSettings(path, SliceConfig());
+    EXPECT_EQ(fileBytes(path), defaultConfigText);
+}
+
+TEST(SettingsWrite, WritesANormalisedCopyAndLeavesTheRecordAlone) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("config");
+    SliceConfig c;
+    c.precision.layerHeight = 2.0f;
+    c.solidSupport.enable = true;
+    c.wall.areaPixels = {};
+    const SliceConfig before = c;
+    SliceConfig normalised = c;
+    normalised.normalise();
+
+    EXPECT_EQ(writtenAndRead(path, c), normalised);
+    EXPECT_EQ(c, before);
+    std::string text = fileBytes(path);
+    EXPECT_NE(text.find("\nlayerHeight = 0.5\n"), std::string::npos);
+    EXPECT_NE(text.find("[postSupport]\nenable = false\n"), std::string::npos);
+    EXPECT_NE(text.find("\nareaPixels = 5280\n"), std::string::npos);
+}
+
+TEST(SettingsWrite, RoundTripShortensToSixDigits) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("config");
+    SliceConfig c;
+    c.size.scaleX = 1.2345678f;
+    c.prepOfs.angle = -0.000123456789f;
+    c.infill.fillType = FillType::rectGrid;
+    c.poly2img.pixelY = 4000;
+    c.wall.areaPixels = {1000, 3000};
+
+    SliceConfig back = writtenAndRead(path, c);
+    std::string text = fileBytes(path);
+    EXPECT_NE(text.find("\nscaleX = 1.23457\n"), std::string::npos);
+    EXPECT_NE(text.find("\nangle = -0.000123457\n"), std::string::npos);
+    EXPECT_EQ(back.size.scaleX, 1.23457f);
+    EXPECT_EQ(back.prepOfs.angle, -0.000123457f);
+
+    SliceConfig expected = c;
+    expected.size.scaleX = 1.23457f;
+    expected.prepOfs.angle = -0.000123457f;
+    expected.normalise();
+    EXPECT_EQ(back, expected);
+}
+
+TEST(SettingsWrite, RandomRecordsRoundTrip) {
+    // Not byte for byte a second time: the consistency rules recompute some
+    // values from others that were shortened, which may move the sixth digit.
+    QTemporaryDir dir;
+    QString path = dir.filePath("config");
+    std::mt19937 rng(20261206);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        SliceConfig c;
+        visitSettings(c, RandomVisitor{rng});
+        SliceConfig normalised = c;
+        normalised.normalise();
+        expectCloseRecords(normalised, writtenAndRead(path, c));
+    }
+}
+
+TEST(SettingsWrite, EmptyListReadsBackAsTheDefault) {
+    // Only a program can make an empty list; it is written as nothing after
+    // "= ", and an empty value does not convert, so the default comes back.
+    QTemporaryDir dir;
+    QString path = dir.filePath("config");
+    SliceConfig c;
+    c.waitTime.times = {};
+    SliceConfig back = writtenAndRead(path, c);
+    EXPECT_NE(fileBytes(path).find("\ntimes = \nmargin = 0.2\n"), std::string::npos);
+    EXPECT_EQ(back, SliceConfig());
+}
+
+TEST(SettingsWrite, FailuresNameTheFile) {
+    QTemporaryDir dir;
+    struct Row {
+        QString path;
+        std::string message;
+    } rows[] = {
+        {dir.filePath("gone/config"), toLocal8(dir.filePath("gone/config")) + ": No such file or directory"},
+        {dir.path(), toLocal8(dir.path()) + ": is a directory, not a file"},
+        // The whole text fits the platform's write buffer: only the close finds the disk full.
+        {"/dev/full", "/dev/full: No space left on device"},
+    };
+    for (const Row& row : rows) {
+        if (row.path == "/dev/full" && !QFile::exists(row.path)) continue;
+        SCOPED_TRACE(row.message);
+        try {
+            writeSettings(row.path, SliceConfig());
+            ADD_FAILURE() << "no error";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(e.what(), row.message);
+        }
+    }
+}
