@@ -1,18 +1,52 @@
 #include "slicer/LayerStore.h"
 
+#include <algorithm>
 #include <stdexcept>
+
+#include "slicer/LayersIOThd.h"
 
 namespace Voxmill {
 
-class LayersIOThd {};
+namespace {
 
-LayerStore::LayerStore() = default;
-LayerStore::~LayerStore() = default;
-void LayerStore::initLayers(int32_t count) { layers_.resize(count); }
+constexpr unsigned long waitSleepMs = 5;
+
+} // namespace
+
+LayerStore::LayerStore(QString fileDir, IoObserver observer)
+    : fileDir_(std::move(fileDir)), observer_(std::move(observer)) {}
+
+LayerStore::~LayerStore() {
+    if (!ioThread_) return;
+    ioThread_->requestStop();
+    ioThread_->wait();
+}
+
+void LayerStore::initLayers(int32_t count) {
+    if (!layers_.empty() || count <= 0) return;
+    // Sized once: layer addresses stay valid for the whole job.
+    layers_.resize(size_t(count));
+    ioThread_ = std::make_unique<LayersIOThd>(*this, layerCount());
+    ioThread_->start();
+}
+
 int32_t LayerStore::layerCount() const { return int32_t(layers_.size()); }
-void LayerStore::setWindow(int32_t, int32_t) {}
-Layer& LayerStore::layer(int32_t n) { return layers_.at(n); }
-QString LayerStore::layerFilePath(int32_t) const { throw std::runtime_error("not implemented yet"); }
-const QString& layerTempDir() { throw std::runtime_error("not implemented yet"); }
+
+void LayerStore::setWindow(int32_t first, int32_t end) {
+    if (ioThread_) ioThread_->setWindow(first, end);
+}
+
+Layer& LayerStore::layer(int32_t n) {
+    if (!ioThread_ || !ioThread_->isWanted(n)) throw std::runtime_error("invalid layer index.");
+    for (;;) {
+        if (!ioThread_->isRunning()) throw std::runtime_error("IO thread failed.");
+        if (ioThread_->isResident(n)) return layers_[size_t(n)];
+        QThread::msleep(waitSleepMs);
+    }
+}
+
+QString LayerStore::layerFilePath(int32_t n) const {
+    return (fileDir_.isEmpty() ? layerTempDir() : fileDir_) + QLatin1Char('/') + QString::number(n);
+}
 
 } // namespace Voxmill

@@ -4,6 +4,7 @@
 // the rest live in digest-checked temporary files moved by the IO thread.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,7 +18,11 @@ class LayersIOThd;
 
 class LayerStore {
 public:
-    LayerStore();
+    // Called on the IO thread after layer n was read back (loaded) or written out.
+    using IoObserver = std::function<void(int32_t n, bool loaded)>;
+
+    // Layer files go to fileDir, or to layerTempDir() when it is empty.
+    explicit LayerStore(QString fileDir = QString(), IoObserver observer = nullptr);
     ~LayerStore(); // stops and joins the IO thread; files on disk stay
     LayerStore(const LayerStore&) = delete;
     LayerStore& operator=(const LayerStore&) = delete;
@@ -36,11 +41,14 @@ public:
 
 private:
     friend class LayersIOThd;
+    QString fileDir_;
+    IoObserver observer_;
     std::vector<Layer> layers_;
     std::unique_ptr<LayersIOThd> ioThread_;
 };
 
-// The process's temporary directory for layer files, claimed on first use.
+// The process's temporary directory for layer files, claimed on first use
+// and held until the process ends (see TempDirClaim).
 const QString& layerTempDir();
 
 } // namespace Voxmill

@@ -1,0 +1,56 @@
+#pragma once
+// The thread that moves layers between memory and their files so that the
+// resident range [loadedFirst, loadedEnd) follows the window [wantFirst,
+// wantEnd) the stages ask for. Per cycle it loads at most one layer (growing
+// downwards first) and evicts at most one (from the bottom first). The mutex
+// guards only the four bounds: the thread touches only layers outside the
+// resident range, growing it after a layer is read and shrinking it before a
+// layer is written.
+
+#include <atomic>
+#include <cstdint>
+
+#include <QMutex>
+#include <QThread>
+
+#include "slicer/LayerFileBuffer.h"
+
+namespace Voxmill {
+
+class LayerStore;
+
+class LayersIOThd : public QThread {
+public:
+    // All count layers of the store start resident and wanted.
+    LayersIOThd(LayerStore& store, int32_t count);
+
+    // Clamps to [0, count): wantFirst = max(first, 0), wantEnd = max(wantFirst, min(end, count)).
+    void setWindow(int32_t first, int32_t end);
+    bool isWanted(int32_t n);
+    bool isResident(int32_t n);
+    // The loop ends at the top of its next cycle.
+    void requestStop() { stopRequested_ = 1; }
+
+protected:
+    void run() override;
+
+private:
+    bool cycle(); // true when a layer was loaded or evicted
+    int32_t pickLoad();
+    void markLoaded(int32_t n);
+    int32_t pickEvict();
+    void loadLayer(int32_t n);
+    void evictLayer(int32_t n);
+
+    LayerStore& store_;
+    const int32_t count_;
+    QMutex mutex_;
+    int32_t wantFirst_ = 0;
+    int32_t wantEnd_;
+    int32_t loadedFirst_ = 0;
+    int32_t loadedEnd_;
+    std::atomic<int32_t> stopRequested_{0};
+    LayerFileBuffer buffer_; // this thread's alone
+};
+
+} // namespace Voxmill
