@@ -1,8 +1,10 @@
 #pragma once
-// Readers of the triangle mesh formats; each returns a new mesh or throws
-// std::runtime_error with the reader's message.
+// Readers of the model file formats; each returns a new model or throws
+// std::runtime_error with the reader's message (std::ios_base::failure when a
+// file ends before the data it declares).
 
 #include <memory>
+#include <vector>
 
 #include <QString>
 
@@ -14,5 +16,9 @@ namespace Voxmill {
 std::unique_ptr<TriMesh> readStl(const QString& path);
 std::unique_ptr<TriMesh> readZdm(const QString& path);
 SlcData readSlc(const QString& path);
+
+// The first half of readStl: the quantised triangle soup, three vertices per
+// triangle, before welding.
+std::vector<MeshVertex> readStlSoup(const QString& path);
 
 } // namespace Voxmill

@@ -12,8 +12,10 @@ constexpr int32_t NoNeighbour = 2147483647;
 
 // A file coordinate in millimetres to units: truncate((f + 0.00005) * 10000) in
 // single precision. Throws std::runtime_error("coordinate out of range.") when the
-// result does not fit into 32 bits.
+// result does not fit into 32 bits (NaN included).
 int32_t quantise(float mm);
+// Truncation toward zero of a single-precision value, with the same range check.
+int32_t truncToUnits(float value);
 
 struct MeshVertex {
     int32_t x, y, z;
@@ -26,13 +28,17 @@ struct MeshFace {
     std::array<int32_t, 3> adj{{NoNeighbour, NoNeighbour, NoNeighbour}};
 };
 
+// Welds a soup of three vertices per triangle: soup is replaced in place by the
+// distinct vertices in soup order and the faces index into it. One or two
+// trailing vertices that do not make a whole triangle are dropped. The faces'
+// neighbours are not set.
+std::vector<MeshFace> weldSoup(std::vector<MeshVertex>& soup);
+
 class TriMeshIdx {
 public:
     // Takes over faces with v set and computes the neighbours.
     explicit TriMeshIdx(std::vector<MeshFace> faces);
-    // Welds a soup of three vertices per triangle: soup is replaced in place by
-    // the distinct vertices in soup order; one or two trailing vertices that do
-    // not make a whole triangle are dropped.
+    // weldSoup, then the neighbours of the welded faces.
     static std::shared_ptr<const TriMeshIdx> fromSoup(std::vector<MeshVertex>& soup);
 
     const std::vector<MeshFace>& faces() const { return faces_; }
@@ -43,7 +49,9 @@ private:
 };
 
 struct TriMesh {
-    TriMesh(const std::vector<MeshVertex>& vertices, std::shared_ptr<const TriMeshIdx> index);
+    // Keeps the vertices (pass an rvalue to hand them over without a copy) and
+    // computes the bounding box.
+    TriMesh(std::vector<MeshVertex> vertices, std::shared_ptr<const TriMeshIdx> index);
 
     std::array<int32_t, 3> min{{2147483647, 2147483647, 2147483647}};
     std::array<int32_t, 3> max{{-2147483647 - 1, -2147483647 - 1, -2147483647 - 1}};
@@ -51,7 +59,8 @@ struct TriMesh {
     std::shared_ptr<const TriMeshIdx> index;
 
     const std::vector<MeshFace>& faces() const { return index->faces(); }
-    // Scales every coordinate and the box values by truncate(float(c) * s).
+    // Scales every coordinate and the box values by truncate(float(c) * s); the
+    // box is not recomputed. Throws like truncToUnits when a value leaves 32 bits.
     void scale(float sx, float sy, float sz);
 };
 

@@ -1,0 +1,93 @@
+#pragma once
+// Builders of small model files for the reader tests.
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <QFile>
+#include <QString>
+
+namespace VoxmillTest {
+
+// Little-endian bytes appended in file order.
+struct Bytes {
+    std::string data;
+
+    Bytes& u8(uint8_t v) { return raw(&v, 1); }
+    Bytes& u32(uint32_t v) { return le(v, 4); }
+    Bytes& i32(int32_t v) { return le(uint32_t(v), 4); }
+    Bytes& i64(int64_t v) { return le(uint64_t(v), 8); }
+    Bytes& f32(float v) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        return le(bits, 4);
+    }
+    Bytes& text(const std::string& s) { return raw(s.data(), s.size()); }
+    Bytes& zeros(size_t n) { data.append(n, '\0'); return *this; }
+    size_t size() const { return data.size(); }
+    void patchI64(size_t at, int64_t v) {
+        for (int i = 0; i < 8; ++i) data[at + i] = char(uint64_t(v) >> (8 * i));
+    }
+
+private:
+    Bytes& raw(const void* p, size_t n) {
+        data.append(static_cast<const char*>(p), n);
+        return *this;
+    }
+    Bytes& le(uint64_t v, int n) {
+        for (int i = 0; i < n; ++i) data.push_back(char(v >> (8 * i)));
+        return *this;
+    }
+};
+
+inline void writeFile(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        f.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+        throw std::runtime_error("cannot write test file");
+}
+
+using Triangle = std::array<float, 9>; // three corners, x y z each, mm
+
+// A cube of side s at the origin, 12 outward-wound triangles sharing 8 corners.
+inline std::vector<Triangle> cube(float s) {
+    const float c[8][3] = {{0, 0, 0}, {s, 0, 0}, {s, s, 0}, {0, s, 0}, {0, 0, s}, {s, 0, s}, {s, s, s}, {0, s, s}};
+    const int f[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                          {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
+    std::vector<Triangle> tris;
+    for (const auto& t : f) {
+        Triangle tri;
+        for (int k = 0; k < 3; ++k)
+            for (int a = 0; a < 3; ++a) tri[3 * k + a] = c[t[k]][a];
+        tris.push_back(tri);
+    }
+    return tris;
+}
+
+inline std::string binaryStl(const std::vector<Triangle>& tris, const std::string& header = "voxmill test") {
+    Bytes b;
+    b.text(header.substr(0, 80)).zeros(80 - std::min<size_t>(80, header.size())).u32(uint32_t(tris.size()));
+    for (const Triangle& t : tris) {
+        b.f32(0).f32(0).f32(1);
+        for (float c : t) b.f32(c);
+        b.u8(0).u8(0);
+    }
+    return b.data;
+}
+
+inline std::string asciiStl(const std::vector<Triangle>& tris) {
+    std::string s = "solid test\n";
+    for (const Triangle& t : tris) {
+        s += "  facet normal 0 0 1\n    outer loop\n";
+        for (int k = 0; k < 3; ++k)
+            s += "      vertex " + std::to_string(t[3 * k]) + " " + std::to_string(t[3 * k + 1]) + " " +
+                 std::to_string(t[3 * k + 2]) + "\n";
+        s += "    endloop\n  endfacet\n";
+    }
+    return s + "endsolid test\n";
+}
+
+} // namespace VoxmillTest

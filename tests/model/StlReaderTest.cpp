@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "model/MeshReaders.h"
+#include "model/ModelFiles.h"
+
+using namespace Voxmill;
+using namespace VoxmillTest;
+
+namespace {
+
+const std::string failed = "read stl failed!";
+
+std::string facetLines(float z) {
+    const std::string zs = std::to_string(z);
+    return "facet normal 0 0 1\nouter loop\nvertex 0 0 " + zs + "\nvertex 1 0 " + zs + "\nvertex 0 1 " + zs +
+           "\nendloop\nendfacet\n";
+}
+
+// Pads an ASCII file past the 256 bytes the form test reads.
+std::string padded(const std::string& body) { return "solid pad" + std::string(260, ' ') + "\n" + body; }
+
+} // namespace
+
+TEST(StlReader, FailureTable) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.stl");
+    const std::string cubeBin = binaryStl(cube(10));
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::string error;     // empty when the file reads
+        size_t faces = 0, vertices = 0; // when it reads
+    } rows[] = {
+        {"binary cube", cubeBin, "", 12, 8},
+        {"ASCII cube", asciiStl(cube(10)), "", 12, 8},
+        {"ASCII single facet below 256 bytes", "solid a\n" + facetLines(0) + "endsolid a\n", failed},
+        {"binary of 255 bytes", binaryStl(cube(1)).substr(0, 255), failed},
+        {"binary count 0", binaryStl({}) + std::string(200, '\0'), "", 0, 0},
+        {"binary declares 13 triangles, holds 12", [&] { auto s = cubeBin; s[80] = 13; return s; }(), failed},
+        {"binary count whose triple leaves 32 bits",
+         [&] { auto s = cubeBin; s[80] = 0; s[81] = 0; s[82] = 0; s[83] = 0x60; return s; }(), failed},
+        {"binary with trailing bytes beyond the count", cubeBin + "trailing", "", 12, 8},
+        {"binary without a zero in its first 256 bytes reads as ASCII (no vertex lines)",
+         [] { Bytes b; b.text(std::string(80, 'x')).u32(0x41414141).text(std::string(300, 'y')); return b.data; }(),
+         "", 0, 0},
+        {"binary coordinate beyond 214 m",
+         [] { auto t = cube(1); t[0][0] = 3e5f; return binaryStl(t); }(), "coordinate out of range."},
+        {"ASCII vertex line with a number that does not convert",
+         padded(facetLines(0) + "facet\nouter loop\nvertex 0 0 1\nvertex 1 x 1\nvertex 0 1 1\n"), failed},
+        {"ASCII vertex line with two numbers", padded("vertex 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
+        {"ASCII solid named with 'vertex' is a vertex line and does not convert",
+         "solid myvertex" + std::string(260, ' ') + "\n" + facetLines(0), failed},
+        {"ASCII: a fourth vertex line is a leftover and dropped",
+         padded(facetLines(0) + "vertex 5 5 5\nend\n"), "", 1, 3},
+        {"ASCII: an overlong vertex line is skipped whole, six lines remain",
+         padded(facetLines(0) + "vertex 7 7 7" + std::string(1100, ' ') + "\n" + facetLines(2) + "end\n"), "", 2, 6},
+        {"ASCII: a vertex line of 1023 characters is still read",
+         padded("vertex 9 9 9" + std::string(1011, ' ') + "\nvertex 1 0 0\nvertex 0 1 0\nend\n"), "", 1, 3},
+        {"ASCII: the last vertex line without a newline is not counted",
+         padded("vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 2 2 2"), "", 1, 3},
+        {"ASCII: signs, exponents and tabs",
+         padded("vertex\t+1.5e1 -0 2E-1\n vertex 1 0 0\nvertex 0 1 0 trailing\nend\n"), "", 1, 3},
+    };
+    for (const Row& r : rows) {
+        writeFile(path, r.bytes);
+        try {
+            std::unique_ptr<TriMesh> mesh = readStl(path);
+            EXPECT_EQ(r.error, "") << r.what;
+            EXPECT_EQ(mesh->faces().size(), r.faces) << r.what;
+            EXPECT_EQ(mesh->vertices.size(), r.vertices) << r.what;
+        } catch (const std::exception& e) {
+            EXPECT_EQ(e.what(), r.error) << r.what;
+        }
+    }
+}
+
+TEST(StlReader, MissingFileGivesThePlatformText) {
+    QTemporaryDir dir;
+    try {
+        readStl(dir.filePath("absent.stl"));
+        ADD_FAILURE();
+    } catch (const std::runtime_error& e) {
+        EXPECT_STRNE(e.what(), "read stl failed!");
+        EXPECT_STRNE(e.what(), "");
+    }
+}
+
+TEST(StlReader, AsciiAndBinaryOfOneSolidGiveTheSameMesh) {
+    QTemporaryDir dir;
+    const auto tris = cube(12.3456f);
+    writeFile(dir.filePath("a.stl"), asciiStl(tris));
+    writeFile(dir.filePath("b.stl"), binaryStl(tris));
+    auto a = readStl(dir.filePath("a.stl"));
+    auto b = readStl(dir.filePath("b.stl"));
+    EXPECT_EQ(a->vertices, b->vertices);
+    EXPECT_EQ(b->min, (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(b->max, (std::array<int32_t, 3>{123456, 123456, 123456}));
+    for (size_t f = 0; f < 12; ++f) {
+        EXPECT_EQ(a->faces()[f].v, b->faces()[f].v);
+        EXPECT_EQ(a->faces()[f].adj, b->faces()[f].adj);
+        // A closed cube: every face has three neighbours.
+        for (int32_t g : b->faces()[f].adj) EXPECT_NE(g, NoNeighbour) << f;
+    }
+}
