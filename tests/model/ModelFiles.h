@@ -90,4 +90,45 @@ inline std::string asciiStl(const std::vector<Triangle>& tris) {
     return s + "endsolid test\n";
 }
 
+using Contour = std::vector<std::array<float, 2>>;
+using Layer = std::vector<Contour>;
+
+// An SLC file; the fields are the parts a test may want to spoil.
+struct SlcFile {
+    std::string header = "-SLCVER 2.0 -UNIT MM -TYPE PART";
+    uint8_t termination = 26;
+    uint8_t tableSize = 1;
+    float minZ = 0.1f, thickness = 0.05f, lineWidthCompensation = 0;
+    std::vector<Layer> layers;
+    uint32_t gaps = 0;
+    bool endMarker = true;
+
+    std::string bytes() const {
+        Bytes b;
+        b.text(header).u8('\n').u8(termination).zeros(256).u8(tableSize);
+        b.f32(minZ).f32(thickness).f32(lineWidthCompensation).f32(0);
+        float z = minZ;
+        for (const Layer& layer : layers) {
+            b.f32(z).u32(uint32_t(layer.size()));
+            for (const Contour& c : layer) {
+                b.u32(uint32_t(c.size())).u32(gaps);
+                for (const auto& p : c) b.f32(p[0]).f32(p[1]);
+            }
+            z += thickness;
+        }
+        if (endMarker) b.f32(z).u32(0xFFFFFFFFu);
+        return b.data;
+    }
+};
+
+// A zdm file with the given vertices (mm) and raw index list.
+inline std::string zdmFile(const std::vector<std::array<float, 3>>& vertices, const std::vector<uint32_t>& indices,
+                           const std::string& magic = std::string("#Brindlewax100\0\0", 16)) {
+    Bytes b;
+    b.text(magic.substr(0, 16)).u32(uint32_t(vertices.size())).u32(uint32_t(indices.size()));
+    for (const auto& v : vertices) b.f32(v[0]).f32(v[1]).f32(v[2]);
+    for (uint32_t i : indices) b.u32(i);
+    return b.data;
+}
+
 } // namespace VoxmillTest
