@@ -1,5 +1,7 @@
 #include "app/Progress.h"
 
+#include <algorithm>
+
 #include "app/Log.h"
 
 namespace Voxmill {
@@ -49,6 +51,9 @@ void stageStart(const char* name) {
 
 void stageProgress(int index, const char*, float fraction) {
     ProgressState& p = progress();
+    // A last batch that runs past the end must not show more than the stage's
+    // share: the finish line would then step backwards.
+    fraction = std::min(std::max(fraction, 0.0f), 1.0f);
     float value = fraction * p.weights[index] / p.total + p.done;
     if (double(value - p.shown) < 0.005) return;
     if (p.callback) p.callback(value, p.context);

@@ -39,6 +39,7 @@ TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
         stageProgress(stageSlice, "slice", 0.01f); // +0.0032: below the step, nothing
         stageProgress(stageSlice, "slice", 0.02f); // +0.0063 since the last line
         stageProgress(stageSlice, "slice", 0.03f); // +0.0032 since the last line: nothing
+        stageProgress(stageSlice, "slice", 1.3f);  // a last batch past the end: the stage's end
         stageFinish(stageSlice, "slice");
         stageStart("preProc");
         stageProgress(stagePreProc, "preProc", 0.5f);
@@ -48,10 +49,10 @@ TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
     EXPECT_EQ(out,
               "load start!\nprogress: 0.047619\nload finished! Nms\n"
               "size start!\nprogress: 0.047619\nsize finished! Nms\n"
-              "slice start!\nprogress: 0.0539683\nprogress: 0.365079\nslice finished! Nms\n"
+              "slice start!\nprogress: 0.0539683\nprogress: 0.365079\nprogress: 0.365079\nslice finished! Nms\n"
               "preProc start!\nprogress: 0.68254\nprogress: 1\npreProc finished! Nms\n");
     // The callback sees every printed value, finishes included.
-    std::vector<float> expected = {15.0f / 315, 15.0f / 315, 0.0539683f, 115.0f / 315, 0.68254f, 1.0f};
+    std::vector<float> expected = {15.0f / 315, 15.0f / 315, 0.0539683f, 115.0f / 315, 115.0f / 315, 0.68254f, 1.0f};
     ASSERT_EQ(callbackValues.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(callbackValues[i], expected[i], 1e-6) << i;
 }
