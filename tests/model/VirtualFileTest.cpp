@@ -52,28 +52,18 @@ TEST(VirtualFileStreamBuf, ReadsWholeBlocksThenTheRestThenZero) {
     EXPECT_EQ(file->reads, (std::vector<int64_t>{4096, 4096, 1808, 0}));
 }
 
-TEST(VirtualFileStreamBuf, PositionQueryInsideABlockIsExactAndRereadsNothing) {
-    FStream in;
-    const std::string data = patternBytes(10000);
-    MemoryFile* file = attachMemory(in, data);
-    char head[10];
-    in.read(head, 10);
-    EXPECT_EQ(in.tellg(), 10);
-    EXPECT_EQ(in.get(), byteAt(data, 10));
-    EXPECT_EQ(file->reads.size(), 1u);
-    // Relative seeks count from the next unread byte, not from the file position.
-    in.seekg(5, std::ios_base::cur);
-    EXPECT_EQ(in.get(), byteAt(data, 16));
-    in.seekg(-2, std::ios_base::cur);
-    EXPECT_EQ(in.tellg(), 15);
-    EXPECT_EQ(in.get(), byteAt(data, 15));
-}
-
 TEST(VirtualFileStreamBuf, SeeksOnADiskFile) {
     QTemporaryDir dir;
     const std::string data = patternBytes(10000);
     FStream in(writeFile(dir, "seek.bin", data), openRead);
-    EXPECT_EQ(in.get(), byteAt(data, 0)); // a block is buffered from here on
+    char head[10];
+    in.read(head, 10); // a block is buffered from here on
+    EXPECT_EQ(in.tellg(), 10);
+    // Relative seeks count from the next unread byte, not from the file position.
+    in.seekg(5, std::ios_base::cur);
+    EXPECT_EQ(in.get(), byteAt(data, 15));
+    in.seekg(-2, std::ios_base::cur);
+    EXPECT_EQ(in.tellg(), 14);
 
     // The layer store learns a file's size so: end, position, back to 0.
     in.seekg(0, std::ios_base::end);
