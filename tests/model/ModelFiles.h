@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -130,5 +131,82 @@ inline std::string zdmFile(const std::vector<std::array<float, 3>>& vertices, co
     for (uint32_t i : indices) b.u32(i);
     return b.data;
 }
+
+// A vkp project: header, settings text, reference table, model table, then
+// the model blocks, in that order.
+struct VkpModel {
+    uint32_t type = 0; // 0 mesh, 1 SLC, anything else is written as the bare type
+    std::vector<std::array<float, 3>> vertices;
+    std::vector<int32_t> indices;
+    float minZ = 0, thickness = 0;
+    std::vector<Layer> layers;
+};
+
+struct VkpRef {
+    int32_t modelId = 0;
+    uint32_t refType = 0;
+    std::array<float, 16> m{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+};
+
+struct VkpFile {
+    std::string magic = "vkp2.";
+    std::string settings;
+    std::vector<VkpRef> refs;
+    std::vector<VkpModel> models;
+    // Where bytes() put the counts: "refs", "models", and per model i
+    // "i.vertices", "i.indices", "i.layers", "i.contours" (first layer) and
+    // "i.points" (its first contour).
+    std::map<std::string, size_t> fieldAt;
+
+    std::string bytes() {
+        Bytes b;
+        b.text(magic.substr(0, 5)).zeros(84 - std::min<size_t>(5, magic.size()));
+        b.patchI64(40, int64_t(b.size()));
+        b.patchI64(48, int64_t(settings.size()) & 0xFFFFFFFF);
+        b.text(settings);
+        b.patchI64(68, int64_t(b.size()));
+        fieldAt["refs"] = b.size();
+        b.i32(int32_t(refs.size()));
+        for (const VkpRef& r : refs) {
+            b.i32(r.modelId).u32(r.refType);
+            for (float c : r.m) b.f32(c);
+        }
+        b.patchI64(76, int64_t(b.size()));
+        fieldAt["models"] = b.size();
+        b.i32(int32_t(models.size()));
+        const size_t table = b.size();
+        b.zeros(8 * models.size());
+        for (size_t i = 0; i < models.size(); ++i) {
+            b.patchI64(table + 8 * i, int64_t(b.size()));
+            block(b, models[i], std::to_string(i) + ".");
+        }
+        return b.data;
+    }
+
+private:
+    void block(Bytes& b, const VkpModel& m, const std::string& key) {
+        b.u32(m.type);
+        if (m.type == 0) {
+            fieldAt[key + "vertices"] = b.size();
+            fieldAt[key + "indices"] = b.size() + 4;
+            b.i32(int32_t(m.vertices.size())).i32(int32_t(m.indices.size())).zeros(16);
+            for (const auto& v : m.vertices) b.f32(v[0]).f32(v[1]).f32(v[2]);
+            for (int32_t i : m.indices) b.i32(i);
+        } else if (m.type == 1) {
+            fieldAt[key + "layers"] = b.size() + 8;
+            b.f32(m.minZ).f32(m.thickness).i32(int32_t(m.layers.size()));
+            b.i64(int64_t(b.size() + 8)); // the layers follow at once
+            for (size_t l = 0; l < m.layers.size(); ++l) {
+                if (l == 0) fieldAt[key + "contours"] = b.size();
+                b.i32(int32_t(m.layers[l].size()));
+                for (size_t c = 0; c < m.layers[l].size(); ++c) {
+                    if (l == 0 && c == 0) fieldAt[key + "points"] = b.size();
+                    b.i32(int32_t(m.layers[l][c].size()));
+                    for (const auto& p : m.layers[l][c]) b.f32(p[0]).f32(p[1]);
+                }
+            }
+        }
+    }
+};
 
 } // namespace VoxmillTest
