@@ -8,24 +8,34 @@ namespace Voxmill {
 
 namespace {
 
-constexpr int statusFault = -1;       // command-line faults, as every job failure
-constexpr int statusParserFault = 1;  // rejected by the option parser itself
+constexpr int statusFault = -1;      // command-line faults, as every job failure
+constexpr int statusParserFault = 1; // rejected by the option parser itself
 
-QByteArray local(const QString& s) { return s.toLocal8Bit(); }
+QByteArray local(const QString& s) {
+    return s.toLocal8Bit();
+}
 
 bool partTypeFromWord(const QString& word, part_type_t& type) {
-    if (word == QLatin1String("model")) type = part_type_t::model;
-    else if (word == QLatin1String("model-wall")) type = part_type_t::modelWall;
-    else if (word == QLatin1String("support-wall")) type = part_type_t::supportWall;
-    else return false;
+    if (word == QLatin1String("model"))
+        type = part_type_t::model;
+    else if (word == QLatin1String("model-wall"))
+        type = part_type_t::modelWall;
+    else if (word == QLatin1String("support-wall"))
+        type = part_type_t::supportWall;
+    else
+        return false;
     return true;
 }
 
 bool partFormatFromWord(const QString& word, part_format_t& format) {
-    if (word == QLatin1String("stl")) format = part_format_t::stl;
-    else if (word == QLatin1String("slc")) format = part_format_t::slc;
-    else if (word == QLatin1String("zdm")) format = part_format_t::zdm;
-    else return false;
+    if (word == QLatin1String("stl"))
+        format = part_format_t::stl;
+    else if (word == QLatin1String("slc"))
+        format = part_format_t::slc;
+    else if (word == QLatin1String("zdm"))
+        format = part_format_t::zdm;
+    else
+        return false;
     return true;
 }
 

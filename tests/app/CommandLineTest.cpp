@@ -25,7 +25,8 @@ RunResult runVoxmill(const QStringList& args, const QString& workDir) {
     p.start(QStringLiteral(VOXMILL_BIN), args);
     EXPECT_TRUE(p.waitForFinished(60000));
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000,
-            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 enum class Expect {
@@ -54,6 +55,7 @@ bool isCommandLineMessage(const QString& out) {
 
 TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
     const QString version = QStringLiteral("Voxmill vesion: 1.4.3\n");
+    // clang-format off
     const std::vector<CommandLineRow> rows = {
         // -H wins over -V and prints the parser's help
         {"help", {"-H", "-V"}, 0, Expect::startsWith, "Usage: ", false},
@@ -100,19 +102,27 @@ TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
         // a project alone is a model source
         {"project only", {"-X", "@/none.vkp", "-O", "@"}, 255, Expect::jobFailure, "", true},
     };
+    // clang-format on
     for (const CommandLineRow& row : rows) {
         SCOPED_TRACE(row.why);
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         QStringList args;
-        for (QString a : row.args) args << a.replace(QLatin1Char('@'), dir.path());
+        for (QString a : row.args)
+            args << a.replace(QLatin1Char('@'), dir.path());
         RunResult r = runVoxmill(args, dir.path());
         EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(r.err.toStdString(), "");
         switch (row.kind) {
-        case Expect::exact: EXPECT_EQ(r.out.toStdString(), row.text.toStdString()); break;
-        case Expect::startsWith: EXPECT_TRUE(r.out.startsWith(row.text)) << r.out.toStdString(); break;
-        case Expect::contains: EXPECT_TRUE(r.out.contains(row.text)) << r.out.toStdString(); break;
+        case Expect::exact:
+            EXPECT_EQ(r.out.toStdString(), row.text.toStdString());
+            break;
+        case Expect::startsWith:
+            EXPECT_TRUE(r.out.startsWith(row.text)) << r.out.toStdString();
+            break;
+        case Expect::contains:
+            EXPECT_TRUE(r.out.contains(row.text)) << r.out.toStdString();
+            break;
         case Expect::jobFailure:
             EXPECT_TRUE(r.out.endsWith(QLatin1Char('\n'))) << r.out.toStdString();
             EXPECT_FALSE(isCommandLineMessage(r.out)) << r.out.toStdString();
@@ -131,15 +141,19 @@ TEST(CommandLine, HelpListsTheSixOptionsInOrder) {
     RunResult r = runVoxmill({QStringLiteral("-H")}, dir.path());
     ASSERT_EQ(r.status, 0);
     const char* expected[] = {
-        "-H\\s+print the help information and exit", "-V\\s+print version and eixt",
-        "-C <C>\\s+config file path",                "-M <M>\\s+model specify",
-        "-X <X>\\s+vkp file path",                   "-O <O>\\s+output directory",
+        "-H\\s+print the help information and exit",
+        "-V\\s+print version and eixt",
+        "-C <C>\\s+config file path",
+        "-M <M>\\s+model specify",
+        "-X <X>\\s+vkp file path",
+        "-O <O>\\s+output directory",
     };
     const QStringList lines = r.out.split(QLatin1Char('\n'));
     int at = 0;
     for (const char* pattern : expected) {
         QRegularExpression re(QStringLiteral("^\\s+") + QLatin1String(pattern) + QStringLiteral("$"));
-        while (at < lines.size() && !re.match(lines[at]).hasMatch()) ++at;
+        while (at < lines.size() && !re.match(lines[at]).hasMatch())
+            ++at;
         EXPECT_LT(at, lines.size()) << "missing or out of order: " << pattern;
     }
     // Exactly six option lines: nothing built in such as -h or --version.
@@ -156,13 +170,16 @@ struct RecordRow {
     CommandLineArgs expected;
 };
 
-ModelSpec spec(const char* file, part_format_t format, part_type_t type) { return {file, format, type}; }
+ModelSpec spec(const char* file, part_format_t format, part_type_t type) {
+    return {file, format, type};
+}
 
 } // namespace
 
 TEST(CommandLine, RecordFilledFromOptions) {
     using F = part_format_t;
     using T = part_type_t;
+    // clang-format off
     const std::vector<RecordRow> rows = {
         // sub-options in any order
         {"order", {"-M", "type:model-wall*file:w.stl", "-O", "o"}, {"", "", "o", {spec("w.stl", F::stl, T::modelWall)}}},
@@ -183,6 +200,7 @@ TEST(CommandLine, RecordFilledFromOptions) {
          {"-C", "a.ini", "-C", "b.ini", "-X", "p.vkp", "-X", "q.vkp", "-O", "o1", "-O", "o2"},
          {"b.ini", "q.vkp", "o2", {}}},
     };
+    // clang-format on
     for (const RecordRow& row : rows) {
         SCOPED_TRACE(row.why);
         ParsedCommandLine r = parseCommandLine(QStringList{QStringLiteral("voxmill")} + row.args);

@@ -21,8 +21,10 @@ namespace {
 
 std::string strftimeName(std::time_t t, bool local) {
     std::tm tm{};
-    if (local) localtime_r(&t, &tm);
-    else gmtime_r(&t, &tm);
+    if (local)
+        localtime_r(&t, &tm);
+    else
+        gmtime_r(&t, &tm);
     char buf[64];
     std::strftime(buf, sizeof buf, "crash_%Y-%m-%d_%H-%M-%S.dmp", &tm);
     return buf;
@@ -70,7 +72,8 @@ int crashInChild(void (*provoke)()) {
 
 // The dump named after one of the seconds in [from, to], or an empty path.
 QString findDump(std::time_t from, std::time_t to) {
-    QDir dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+    QDir dir =
+        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
     for (std::time_t t = from; t <= to; ++t) {
         QString path = dir.filePath(QString::fromStdString(strftimeName(t, true)));
         if (QFile::exists(path)) return path;
@@ -85,8 +88,10 @@ TEST(CrashHandler, DumpNameMatchesStrftime) {
     std::mt19937_64 rng(20261206);
     std::uniform_int_distribution<int64_t> any(-2208988800LL, 7258118400LL); // 1900 to 2200
     std::vector<int64_t> times = {0, -1, 951782400 /* 2000-02-29 */, 4107542399 /* 2100-02-28 23:59:59 */};
-    for (int i = 0; i < 2000; ++i) times.push_back(any(rng));
-    for (int64_t t : times) ASSERT_EQ(handName(t), strftimeName(std::time_t(t), false)) << t;
+    for (int i = 0; i < 2000; ++i)
+        times.push_back(any(rng));
+    for (int64_t t : times)
+        ASSERT_EQ(handName(t), strftimeName(std::time_t(t), false)) << t;
 }
 
 TEST(CrashHandler, DumpDirectoryIsTheExecutablesOwn) {
@@ -99,7 +104,8 @@ TEST(CrashHandler, DumpDirectoryIsTheExecutablesOwn) {
 TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
     const std::vector<CrashRow> rows = {
         // a write through a bad pointer reports the address it touched
-        {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; }, "0x0000000000000010"},
+        {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; },
+         "0x0000000000000010"},
         // a stack overflow: the handler needs its alternate stack
         {"stack overflow", SIGSEGV, [] { recurseForever(0); }, nullptr},
         {"abort", SIGABRT, [] { std::abort(); }, nullptr},
@@ -148,7 +154,9 @@ struct Concrete : Abstract {
     void hook() override {}
 };
 
-__attribute__((noipa)) void callHook(Abstract* a) { a->hook(); }
+__attribute__((noipa)) void callHook(Abstract* a) {
+    a->hook();
+}
 
 } // namespace PureCallTest
 

@@ -18,7 +18,9 @@ template <class F> std::string printed(F&& f) {
 }
 
 std::vector<float> callbackValues;
-void recordProgress(float value, void*) { callbackValues.push_back(value); }
+void recordProgress(float value, void*) {
+    callbackValues.push_back(value);
+}
 
 } // namespace
 
@@ -46,15 +48,18 @@ TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
         stageFinish(stagePreProc, "preProc");
     });
     setProgressCallback(nullptr, nullptr);
-    EXPECT_EQ(out,
-              "load start!\nprogress: 0.047619\nload finished! Nms\n"
-              "size start!\nprogress: 0.047619\nsize finished! Nms\n"
-              "slice start!\nprogress: 0.0539683\nprogress: 0.365079\nprogress: 0.365079\nslice finished! Nms\n"
-              "preProc start!\nprogress: 0.68254\nprogress: 1\npreProc finished! Nms\n");
+    EXPECT_EQ(
+        out,
+        "load start!\nprogress: 0.047619\nload finished! Nms\n"
+        "size start!\nprogress: 0.047619\nsize finished! Nms\n"
+        "slice start!\nprogress: 0.0539683\nprogress: 0.365079\nprogress: 0.365079\nslice finished! Nms\n"
+        "preProc start!\nprogress: 0.68254\nprogress: 1\npreProc finished! Nms\n");
     // The callback sees every printed value, finishes included.
-    std::vector<float> expected = {15.0f / 315, 15.0f / 315, 0.0539683f, 115.0f / 315, 115.0f / 315, 0.68254f, 1.0f};
+    std::vector<float> expected = {15.0f / 315,  15.0f / 315, 0.0539683f, 115.0f / 315,
+                                   115.0f / 315, 0.68254f,    1.0f};
     ASSERT_EQ(callbackValues.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(callbackValues[i], expected[i], 1e-6) << i;
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(callbackValues[i], expected[i], 1e-6) << i;
 }
 
 TEST(Progress, WeightsFollowTheSettings) {
@@ -64,8 +69,8 @@ TEST(Progress, WeightsFollowTheSettings) {
         const char* afterLoad; // 15 / total
     };
     const Row rows[] = {
-        {"all five stages weigh", true, true, true, "progress: 0.0446429\n"},    // 15/336
-        {"preInfill needs infill", true, false, true, "progress: 0.0474684\n"},  // 15/316
+        {"all five stages weigh", true, true, true, "progress: 0.0446429\n"},        // 15/336
+        {"preInfill needs infill", true, false, true, "progress: 0.0474684\n"},      // 15/316
         {"preInfill needs clean solid", false, true, false, "progress: 0.047619\n"}, // 15/315
     };
     for (const Row& row : rows) {

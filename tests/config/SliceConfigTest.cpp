@@ -112,24 +112,33 @@ TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
          },
          [](const SliceConfig& c) { EXPECT_TRUE(c.gridSupport.enable); }},
         // rule 4: areas that do not add up to the image height become one area
-        {"areas short of the height", [](SliceConfig& c) { c.wall.areaPixels = {2000, 2000}; },
+        {"areas short of the height",
+         [](SliceConfig& c) {
+             c.wall.areaPixels = {2000, 2000};
+         },
          [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, IntList{5280}); }},
         {"areas matching the height",
          [](SliceConfig& c) {
              c.wall.areaPixels = {2000, 2000};
              c.poly2img.pixelY = 4000;
          },
-         [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, (IntList{2000, 2000})); }},
+         [](const SliceConfig& c) {
+             EXPECT_EQ(c.wall.areaPixels, (IntList{2000, 2000}));
+         }},
         // elements and height are clamped before they are compared
         {"clamped elements no longer match",
-         [](SliceConfig& c) { c.wall.areaPixels = {0, 1760, 1760, 1760}; },
+         [](SliceConfig& c) {
+             c.wall.areaPixels = {0, 1760, 1760, 1760};
+         },
          [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, IntList{5280}); }},
         {"clamped height matches",
          [](SliceConfig& c) {
              c.wall.areaPixels = {128, 128};
              c.poly2img.pixelY = 100;
          },
-         [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, (IntList{128, 128})); }},
+         [](const SliceConfig& c) {
+             EXPECT_EQ(c.wall.areaPixels, (IntList{128, 128}));
+         }},
         {"no areas at all", [](SliceConfig& c) { c.wall.areaPixels.clear(); },
          [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, IntList{5280}); }},
         // 83886 x 51200 + 9376 is 2^32 + 5280: a 32-bit sum would wrap to the height
@@ -215,8 +224,10 @@ TEST(SliceConfig, LengthsConvertInSinglePrecision) {
         int32_t units;
     };
     // 0.03f x 10000 is 299.99999 in double precision but rounds to 300 in single
-    const Row rows[] = {{0.03f, 300}, {0.02f, 200}, {0.01f, 100}, {0.5f, 5000}, {-0.03f, -300}, {0.00009f, 0}};
-    for (const Row& row : rows) EXPECT_EQ(mmToUnits(row.mm), row.units) << row.mm;
+    const Row rows[] = {{0.03f, 300}, {0.02f, 200},   {0.01f, 100},
+                        {0.5f, 5000}, {-0.03f, -300}, {0.00009f, 0}};
+    for (const Row& row : rows)
+        EXPECT_EQ(mmToUnits(row.mm), row.units) << row.mm;
     SliceConfig c = normalised([](SliceConfig& c) { c.precision.layerHeight = 0.03f; });
     EXPECT_EQ(layerUnits(c), 300);
 }
