@@ -72,6 +72,8 @@ public:
     int64_t write(const char* src, int32_t count) override;
     int32_t seek(int64_t offset, int32_t whence) override;
     int64_t tell() override;
+    // The platform's text for the last failed operation.
+    QString errorString() const { return file_.errorString(); }
 
 private:
     std::string describe(const QString& problem) const;

@@ -10,6 +10,15 @@
 
 namespace Voxmill {
 
+// Area boundaries in plate y (units): the build area's lower edge, then one
+// more per band of wall.areaPixels; area j covers [b(j), b(j + 1)).
+std::vector<int64_t> areaBounds(const SliceConfig& s);
+
+// From the top count of every area (one more than its highest layer with
+// model material), the number of layers printed with exactly d + 1 areas in
+// use at index d; baseCount raft layers join the largest d that has layers.
+std::vector<int32_t> layersPerAreaCount(std::vector<int32_t> tops, int32_t baseCount);
+
 class AreaScan {
 public:
     AreaScan(SliceJob& job, const QString& outputDir);

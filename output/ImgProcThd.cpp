@@ -1,18 +1,107 @@
 #include "output/ImgProcThd.h"
 
-#include <stdexcept>
+#include <exception>
+#include <vector>
+
+#include "app/Log.h"
+#include "output/LayerImager.h"
 
 namespace Voxmill {
 
 ImgProcThd::ImgProcThd(SliceJob& job, const QString& outputDir)
-    : job_(job), outputDir_(outputDir), extraRaft_(0), cleanSolidCount_(0), releaseLag_(0) {}
-ImgProcThd::~ImgProcThd() { wait(); }
-void ImgProcThd::markCleanSolid(int32_t) {}
-void ImgProcThd::post(int32_t) {}
-bool ImgProcThd::waitForLead() { return true; }
-void ImgProcThd::requestStop() {}
-bool ImgProcThd::failed() const { return false; }
-int32_t ImgProcThd::imagedLayer() const { return -1; }
-void ImgProcThd::run() {}
+    : job_(job), outputDir_(outputDir), extraRaft_(extraRaftLayers(job.settings)),
+      cleanSolidCount_(cleanSolidLayers(job.settings)), releaseLag_(releaseLag(job.settings)) {}
+
+ImgProcThd::~ImgProcThd() {
+    requestStop();
+    wait();
+}
+
+void ImgProcThd::markCleanSolid(int32_t layer) {
+    QMutexLocker lock(&marksLock_);
+    cleanSolidMarks_.insert(layer);
+}
+
+void ImgProcThd::post(int32_t layer) {
+    QMutexLocker lock(&postedLock_);
+    postedLayer_ = layer;
+}
+
+int32_t ImgProcThd::postedLayer() const {
+    QMutexLocker lock(&postedLock_);
+    return postedLayer_;
+}
+
+int32_t ImgProcThd::imagedLayer() const {
+    QMutexLocker lock(&imagedLock_);
+    return imagedLayer_;
+}
+
+bool ImgProcThd::isCleanSolid(int32_t layer) const {
+    QMutexLocker lock(&marksLock_);
+    return cleanSolidMarks_.count(layer) != 0;
+}
+
+bool ImgProcThd::waitForLead() {
+    for (;;) {
+        const int32_t imaged = imagedLayer();
+        if (postedLayer() - imaged < maxLead_) return true;
+        if (!isRunning()) return false;
+        msleep(5);
+    }
+}
+
+void ImgProcThd::requestStop() { stopRequested_.storeRelease(1); }
+
+bool ImgProcThd::failed() const { return failed_.loadAcquire() != 0; }
+
+bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
+    for (;;) {
+        if (stopRequested_.loadAcquire() != 0) return false;
+        const int32_t imaged = imagedLayer_; // written by this thread only
+        if (imaged >= last) return false;
+        if (imaged < postedLayer()) {
+            k = imaged + 1;
+            return true;
+        }
+        msleep(5);
+    }
+}
+
+void ImgProcThd::run() {
+    const int32_t last = job_.layers.layerCount() - 1;
+    try {
+        LayerImager imager(job_, outputDir_);
+        for (int32_t k; nextLayer(last, k);) {
+            imager.image(k);
+            releaseParts(k);
+            printProgress(k, last);
+            QMutexLocker lock(&imagedLock_);
+            imagedLayer_ = k;
+        }
+        addImagingTotals(imager.times());
+    } catch (const std::exception& e) {
+        failed_.storeRelease(1);
+        logPrint("%s\n", e.what());
+    } catch (...) {
+        failed_.storeRelease(1);
+        logPrint("unknown exception\n");
+    }
+}
+
+// Generators read at most releaseLag layers below the one being made, so
+// the parts further down are no longer needed.
+void ImgProcThd::releaseParts(int32_t k) {
+    if (k - releaseLag_ < 0) return;
+    std::vector<LayerPart>().swap(job_.layers.layer(k - releaseLag_).parts);
+}
+
+void ImgProcThd::printProgress(int32_t k, int32_t last) const {
+    const int32_t total = extraRaft_ + last;
+    if (k == 0)
+        for (int32_t j = 0; j < extraRaft_; ++j) logPrint("slice: %d/%d\n", j, total);
+    logPrint("slice: %d/%d\n", extraRaft_ + k, total);
+    if (isCleanSolid(k)) logPrint("clean-solid: %d\n", cleanSolidCount_);
+}
 
 } // namespace Voxmill

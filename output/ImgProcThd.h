@@ -1,5 +1,11 @@
 #pragma once
 // The image thread: turns posted layers into images and layer files.
+//
+// The main thread posts layer after layer; this thread images them in order
+// and counts them. The two meet only through the posted and imaged counters
+// and the set of clean-solid layers, each under its own lock and polled
+// every 5 ms. A failure inside the thread is printed by the thread, which
+// then ends; failed() tells the main thread afterwards.
 
 #include <cstdint>
 #include <set>
@@ -21,7 +27,8 @@ public:
     void post(int32_t layer);
     // True once posted - imaged < maxLead; false when the thread has ended.
     bool waitForLead();
-    // Makes run() end after the layer it is imaging (used when the main thread fails).
+    // Makes run() end after the layer it is imaging, or at once while it
+    // waits for a post (used when the main thread fails).
     void requestStop();
     // True when run() ended on an error (its message has been printed).
     bool failed() const;
@@ -31,6 +38,13 @@ protected:
     void run() override;
 
 private:
+    int32_t postedLayer() const;
+    bool isCleanSolid(int32_t layer) const;
+    // Waits for a posted layer; false when the job is done or a stop is requested.
+    bool nextLayer(int32_t last, int32_t& k) const;
+    void releaseParts(int32_t k);
+    void printProgress(int32_t k, int32_t last) const;
+
     SliceJob& job_;
     QString outputDir_;
     int32_t extraRaft_;

@@ -1,0 +1,147 @@
+#include "output/LayerFile.h"
+
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+#include <zlib.h>
+
+#include "output/OutputFile.h"
+
+namespace Voxmill {
+
+namespace {
+
+// The high bits (value >= 128) of eight grey bytes gathered into one byte,
+// the first pixel in bit 0. The multiplier moves the high bit of byte i to
+// bit 56 + i; no two partial products meet, so nothing carries.
+inline uint8_t gather8(const uchar* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if (v == 0) return 0;
+    return uint8_t(((v & 0x8080808080808080ULL) * 0x0002040810204081ULL) >> 56);
+}
+
+void putU32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+uint32_t getU32(const char* p) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(p[i])) << (8 * i);
+    return v;
+}
+
+int64_t nsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t).count();
+}
+
+// Inflates exactly want bytes out of exactly size bytes, or throws.
+std::vector<uint8_t> inflateExact(const uint8_t* data, size_t size, size_t want, const char* what) {
+    std::vector<uint8_t> out(want > 0 ? want : 1);
+    uLongf outLen = uLongf(want);
+    uLong inLen = uLong(size);
+    const int rc = uncompress2(out.data(), &outLen, data, &inLen);
+    if (rc != Z_OK || outLen != want || inLen != size)
+        throw std::runtime_error(std::string(what) + " does not inflate to its stated size.");
+    out.resize(want);
+    return out;
+}
+
+void checkPadding(const LayerBitmap& b) {
+    const uint32_t padBits = uint32_t(b.stride) * 8 - b.width;
+    if (padBits == 0) return;
+    for (uint32_t y = 0; y < b.height; ++y) {
+        const uint8_t* row = b.bits.data() + size_t(y) * size_t(b.stride);
+        for (uint32_t x = b.width; x < uint32_t(b.stride) * 8; ++x)
+            if ((row[x / 8] >> (x % 8)) & 1) throw std::runtime_error("padding bits are set.");
+    }
+}
+
+} // namespace
+
+void packBits(const QImage& gray, QImage& bits) {
+    const int32_t w = gray.width(), h = gray.height();
+    if (bits.size() != gray.size() || bits.format() != QImage::Format_MonoLSB)
+        bits = QImage(w, h, QImage::Format_MonoLSB);
+    std::memset(bits.bits(), 0, size_t(bits.sizeInBytes()));
+    const int32_t fullBytes = w / 8;
+    for (int32_t y = 0; y < h; ++y) {
+        const uchar* src = gray.constScanLine(y);
+        uchar* dst = bits.scanLine(y);
+        for (int32_t i = 0; i < fullBytes; ++i) dst[i] = gather8(src + 8 * i);
+        for (int32_t x = fullBytes * 8; x < w; ++x)
+            if (src[x] >= 128) dst[x / 8] |= uchar(1u << (x % 8));
+    }
+}
+
+size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+    uLongf len = compressBound(uLong(size));
+    if (out.size() < len) out.resize(len);
+    if (compress2(out.data(), &len, data, uLong(size), Z_DEFAULT_COMPRESSION) != Z_OK)
+        throw std::runtime_error("compress bitmap error.");
+    return len;
+}
+
+void LayerFileWriter::write(const QString& path, const QImage& bits) {
+    auto t0 = std::chrono::steady_clock::now();
+    const size_t innerLen = compressOnce(bits.constBits(), size_t(bits.sizeInBytes()), inner_);
+    const size_t outerLen = compressOnce(inner_.data(), innerLen, outer_);
+    times_.compressNs = nsSince(t0);
+
+    t0 = std::chrono::steady_clock::now();
+    uint8_t header[layerFileHeaderSize];
+    std::memcpy(header, "slic", 4);
+    putU32(header + 4, uint32_t(bits.width()));
+    putU32(header + 8, uint32_t(bits.height()));
+    putU32(header + 12, uint32_t(outerLen));
+    putU32(header + 16, uint32_t(innerLen));
+    OutputFile file(path, openWrite);
+    file.write(header, sizeof header);
+    file.write(outer_.data(), outerLen);
+    file.finish();
+    times_.writeNs = nsSince(t0);
+}
+
+int64_t LayerBitmap::countSet() const {
+    int64_t n = 0;
+    for (uint8_t b : bits) n += __builtin_popcount(b);
+    return n;
+}
+
+LayerBitmap decodeLayerFile(const QByteArray& file) {
+    if (file.size() < layerFileHeaderSize) throw std::runtime_error("file shorter than its header.");
+    const char* p = file.constData();
+    if (std::memcmp(p, "slic", 4) != 0) throw std::runtime_error("bad magic.");
+    LayerBitmap b;
+    b.width = getU32(p + 4);
+    b.height = getU32(p + 8);
+    b.outerSize = getU32(p + 12);
+    b.innerSize = getU32(p + 16);
+    if (int64_t(file.size()) != layerFileHeaderSize + int64_t(b.outerSize))
+        throw std::runtime_error("file length does not match the outer size.");
+    // A real image is far below 1 GiB; a larger one is a corrupt header.
+    const uint64_t bitmapSize = uint64_t((uint64_t(b.width) + 31) / 32 * 4) * b.height;
+    if (b.width == 0 || b.height == 0 || bitmapSize > (uint64_t(1) << 30))
+        throw std::runtime_error("implausible image size.");
+    b.stride = layerFileStride(int32_t(b.width));
+    const auto* payload = reinterpret_cast<const uint8_t*>(p + layerFileHeaderSize);
+    const std::vector<uint8_t> inner = inflateExact(payload, b.outerSize, b.innerSize, "outer payload");
+    b.bits = inflateExact(inner.data(), inner.size(), size_t(bitmapSize), "inner payload");
+    checkPadding(b);
+    return b;
+}
+
+LayerBitmap readLayerFile(const QString& path) {
+    DiskFile file(path);
+    file.open(openRead);
+    QByteArray bytes;
+    char chunk[65536];
+    for (int64_t n; (n = file.read(chunk, sizeof chunk)) != 0;) {
+        if (n < 0) throw std::runtime_error(toLocal8(file.errorString()));
+        bytes.append(chunk, int(n));
+    }
+    return decodeLayerFile(bytes);
+}
+
+} // namespace Voxmill

@@ -1,0 +1,70 @@
+#pragma once
+// The layer image file the printer reads ("slice_m<N>", "slice_s<N>"):
+//
+//   offset 0   "slic"
+//   offset 4   width W in pixels            (all integers u32 little-endian)
+//   offset 8   height H in pixels
+//   offset 12  outer size: payload bytes after the header
+//   offset 16  inner size: payload bytes after one inflation
+//   offset 20  zlib(zlib(bitmap)), outer size bytes; nothing after it
+//
+// The bitmap is H rows of S = ((W + 31) / 32) * 4 bytes, image row 0 first;
+// pixel x is bit (x % 8) of byte x / 8, least significant bit first; a set
+// bit is material. Bits past the width are 0. QImage::Format_MonoLSB has
+// exactly this layout, so a packed image is written as it lies in memory.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace Voxmill {
+
+constexpr int32_t layerFileHeaderSize = 20;
+
+inline int32_t layerFileStride(int32_t width) { return int32_t((int64_t(width) + 31) / 32 * 4); }
+
+// Clears bits (created as Format_MonoLSB of the same size when it does not
+// match) and sets bit x of row y wherever gray's pixel is 128 or more.
+void packBits(const QImage& gray, QImage& bits);
+
+// One-call zlib compression at level 6 into out (grown to compressBound when
+// smaller); returns the compressed length. Throws "compress bitmap error."
+// when zlib does not succeed.
+size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
+
+// Compresses a packed image twice and writes it as one layer file. The two
+// buffers are kept between calls so a job allocates them once.
+class LayerFileWriter {
+public:
+    // Time spent in the last write, split for the benchmark.
+    struct Times {
+        int64_t compressNs = 0, writeNs = 0;
+    };
+    void write(const QString& path, const QImage& bits);
+    const Times& lastTimes() const { return times_; }
+
+private:
+    std::vector<uint8_t> inner_, outer_;
+    Times times_;
+};
+
+// A layer file read the way the printer reads it, and checked strictly.
+struct LayerBitmap {
+    uint32_t width = 0, height = 0, outerSize = 0, innerSize = 0;
+    int32_t stride = 0;
+    std::vector<uint8_t> bits; // stride * height bytes
+    bool pixel(int32_t x, int32_t y) const { return (bits[size_t(y) * stride + x / 8] >> (x % 8)) & 1; }
+    int64_t countSet() const;
+};
+
+// Throws std::runtime_error naming what is wrong: a short or long file, a
+// wrong magic, a payload that does not inflate to exactly the stated sizes,
+// or padding bits that are set.
+LayerBitmap decodeLayerFile(const QByteArray& file);
+LayerBitmap readLayerFile(const QString& path);
+
+} // namespace Voxmill

@@ -1,0 +1,84 @@
+#include "output/LayerImager.h"
+
+#include <chrono>
+#include <stdexcept>
+
+#include <QFile>
+
+#include "model/VirtualFile.h"
+#include "output/AreaWalls.h"
+#include "output/LayerImages.h"
+#include "output/SupportGap.h"
+
+namespace Voxmill {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Adds the time since start to total and restarts the clock.
+void lap(Clock::time_point& start, int64_t& total) {
+    const Clock::time_point now = Clock::now();
+    total += std::chrono::duration_cast<std::chrono::nanoseconds>(now - start).count();
+    start = now;
+}
+
+} // namespace
+
+LayerImager::LayerImager(SliceJob& job, const QString& outputDir)
+    : job_(job), outputDir_(outputDir), waitTime_(outputDir) {
+    painter_.configure(job.settings);
+}
+
+void LayerImager::image(int32_t k) {
+    const SliceConfig& s = job_.settings;
+    const Layer& layer = job_.layers.layer(k);
+    Clock::time_point t = Clock::now();
+    drawLayerImages(s, painter_, layer, k, job_.modelImage, job_.supportImage);
+    lap(t, times_.rasteriseNs);
+    supportGap(job_.modelImage, job_.supportImage, s.poly2img.supportGapPixel);
+    lap(t, times_.supportGapNs);
+    drawAreaWalls(s, layer, k, job_.modelImage, job_.supportImage);
+    lap(t, times_.wallsNs);
+    waitTime_.append(k, waitTime_.layerTime(job_));
+    lap(t, times_.waitTimeNs);
+    writeFiles(k);
+    ++times_.layers;
+}
+
+QString LayerImager::layerPath(const char* kind, int32_t number) const {
+    return outputDir_ + QLatin1Char('/') + QLatin1String(kind) + QString::number(number);
+}
+
+void LayerImager::writeOne(const QImage& image, const QString& path) {
+    Clock::time_point t = Clock::now();
+    packBits(image, job_.bitImage);
+    lap(t, times_.packNs);
+    writer_.write(path, job_.bitImage);
+    times_.compressNs += writer_.lastTimes().compressNs;
+    times_.writeNs += writer_.lastTimes().writeNs;
+}
+
+void LayerImager::writeFiles(int32_t k) {
+    const int32_t number = extraRaftLayers(job_.settings) + k;
+    const QString model = layerPath("slice_m", number);
+    const QString support = layerPath("slice_s", number);
+    writeOne(job_.modelImage, model);
+    writeOne(job_.supportImage, support);
+    if (k == 0) copyRaftFiles(model, support);
+}
+
+// The raft below the stored layers prints the first stored layer again.
+void LayerImager::copyRaftFiles(const QString& model, const QString& support) const {
+    const int32_t extra = extraRaftLayers(job_.settings);
+    for (int32_t j = 0; j < extra; ++j) {
+        for (const auto& [source, kind] : {std::make_pair(model, "slice_m"), std::make_pair(support, "slice_s")}) {
+            const QString target = layerPath(kind, j);
+            QFile::remove(target);
+            QFile file(source);
+            if (!file.copy(target)) throw std::runtime_error(toLocal8(file.errorString()));
+        }
+    }
+}
+
+} // namespace Voxmill

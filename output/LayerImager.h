@@ -1,0 +1,40 @@
+#pragma once
+// Everything the image thread does to one layer: its two images, the support
+// gap, the area walls, the wait time and the two layer files (with the raft
+// copies after the first stored layer). Owned and driven by one thread; it
+// uses the job's images and nothing else shared.
+
+#include <cstdint>
+
+#include <QString>
+
+#include "output/ImagingTimes.h"
+#include "output/LayerFile.h"
+#include "output/Poly2Img.h"
+#include "output/WaitTime.h"
+#include "slicer/SliceJob.h"
+
+namespace Voxmill {
+
+class LayerImager {
+public:
+    LayerImager(SliceJob& job, const QString& outputDir);
+    // Images and writes stored layer k; the layer must be in the store's window.
+    void image(int32_t k);
+    const ImagingTimes& times() const { return times_; }
+
+private:
+    void writeFiles(int32_t k);
+    void writeOne(const QImage& image, const QString& path);
+    void copyRaftFiles(const QString& model, const QString& support) const;
+    QString layerPath(const char* kind, int32_t number) const;
+
+    SliceJob& job_;
+    QString outputDir_;
+    Poly2Img painter_;
+    LayerFileWriter writer_;
+    WaitTimeReport waitTime_;
+    ImagingTimes times_;
+};
+
+} // namespace Voxmill

@@ -1,0 +1,50 @@
+#include "output/LayerImages.h"
+
+namespace Voxmill {
+
+namespace {
+
+struct SlotPick {
+    int32_t slot;
+    bool reversed;
+};
+
+// For every part of the type, every island's picked slots in order.
+void collectSlots(const Layer& layer, part_type_t type, std::initializer_list<SlotPick> picks, Paths& out) {
+    for (const LayerPart& part : layer.parts) {
+        if (part.type != type) continue;
+        for (const Island& island : part.islands)
+            for (const SlotPick& pick : picks) collectSlot(island, pick.slot, pick.reversed, out);
+    }
+}
+
+void drawCollected(Poly2Img& painter, const Paths& paths, int32_t k, QImage& image) {
+    if (!paths.empty()) painter.drawLevels(depthLevels(paths), k, image);
+}
+
+} // namespace
+
+void drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k, QImage& model,
+                     QImage& support) {
+    painter.prepareImage(model);
+    painter.prepareImage(support);
+    const FillType mode = s.infill.enable ? s.infill.fillType : FillType::rectGrid;
+    if (mode == FillType::rectGrid) {
+        painter.drawParts(layer, k, model, part_type_t::model);
+        painter.drawParts(layer, k, support, part_type_t::support);
+        return;
+    }
+    Paths modelPaths, supportPaths;
+    collectSlots(layer, part_type_t::support, {{0, false}, {8, true}}, supportPaths);
+    if (mode == FillType::support) {
+        collectSlots(layer, part_type_t::model, {{6, false}}, supportPaths);
+        painter.drawParts(layer, k, model, part_type_t::model);
+    } else {
+        collectSlots(layer, part_type_t::model, {{5, false}, {8, true}}, supportPaths);
+        collectSlots(layer, part_type_t::model, {{0, false}, {5, true}}, modelPaths);
+        drawCollected(painter, modelPaths, k, model);
+    }
+    drawCollected(painter, supportPaths, k, support);
+}
+
+} // namespace Voxmill

@@ -1,0 +1,126 @@
+#include "output/Poly2Img.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace Voxmill {
+
+void Poly2Img::configure(const SliceConfig& s) {
+    const auto& p = s.poly2img;
+    extraPixels_ = p.extraBlankPixel;
+    width_ = p.pixelX + 2 * p.extraBlankPixel;
+    height_ = p.pixelY;
+    scaleX_ = float(p.pixelX) / (p.sizeX * float(unitsPerMm));
+    scaleY_ = float(p.pixelY) / (p.sizeY * float(unitsPerMm));
+    centreX_ = float(width_ / 2);
+    centreY_ = float(height_ / 2);
+    staggered_ = p.staggered;
+    clipRect_ = QRect(QPoint(extraPixels_, 0), QPoint(extraPixels_ + p.pixelX - 1, p.pixelY - 1));
+}
+
+void Poly2Img::prepareImage(QImage& image) const {
+    if (image.isNull()) image = QImage(width_, height_, QImage::Format_Grayscale8);
+    std::memset(image.bits(), 0, size_t(image.sizeInBytes()));
+}
+
+void Poly2Img::setClip(const QRect& rect, Qt::ClipOperation op) {
+    clipRect_ = rect.translated(extraPixels_, 0);
+    clipOp_ = op;
+}
+
+QPointF Poly2Img::toImage(const IntPoint& p, float shift) const {
+    const float x = float(p.X) * scaleX_ + centreX_ + shift;
+    const float y = centreY_ - float(p.Y) * scaleY_;
+    return QPointF(double(x), double(y));
+}
+
+void collectDrawPaths(const LayerPart& part, Paths& out) {
+    for (const Island& island : part.islands) {
+        collectSlot(island, 0, false, out);
+        collectSlot(island, 8, true, out);
+    }
+}
+
+void Poly2Img::drawParts(const Layer& layer, int32_t layerNumber, QImage& image, part_type_t type) {
+    Paths paths;
+    for (const LayerPart& part : layer.parts)
+        if (part.type == type) collectDrawPaths(part, paths);
+    if (!paths.empty()) drawLevels(depthLevels(paths), layerNumber, image);
+}
+
+void Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& image) {
+    Paths paths;
+    collectDrawPaths(part, paths);
+    if (!paths.empty()) drawLevels(depthLevels(paths), layerNumber, image);
+}
+
+void Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image) {
+    if (levels.empty()) return;
+    const float shift = staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f;
+    // The pen stays the painter's default (solid black, width 1) and no render
+    // hints are set: every polygon gets the aliased black outline the printer's
+    // images have always had.
+    painter_.begin(&image);
+    painter_.setClipRect(clipRect_, clipOp_);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        painter_.setBrush(i % 2 == 0 ? Qt::white : Qt::black);
+        for (const Path& path : levels[i]) {
+            points_.clear();
+            for (const IntPoint& p : path) points_.push_back(toImage(p, shift));
+            painter_.drawPolygon(points_.data(), int(points_.size()), Qt::OddEvenFill);
+        }
+    }
+    painter_.end();
+}
+
+std::vector<PixelOffset> discOffsets(float r, float px, float py) {
+    const int32_t rx = int32_t(std::round(r / px));
+    const int32_t ry = int32_t(std::round(r / py));
+    std::vector<PixelOffset> out;
+    for (int32_t dx = -rx; dx <= rx; ++dx) {
+        for (int32_t dy = -ry; dy <= ry; ++dy) {
+            if (dx == 0 && dy == 0) continue;
+            const float h = float(dy) * py;
+            const float w = float(dx) * px;
+            if (r >= std::sqrt(h * h + w * w)) out.push_back({dx, dy});
+        }
+    }
+    return out;
+}
+
+namespace {
+
+inline bool isWhite(uint8_t v) { return v >= 128; }
+
+// A white pixel with a dark pixel above, below, left or right of it.
+inline bool onEdge(const uchar* row, const uchar* above, const uchar* below, int32_t x) {
+    return !isWhite(above[x]) || !isWhite(below[x]) || !isWhite(row[x - 1]) || !isWhite(row[x + 1]);
+}
+
+void stampDisc(QImage& image, int32_t x, int32_t y, const std::vector<PixelOffset>& offsets) {
+    const int32_t w = image.width(), h = image.height();
+    for (const PixelOffset& o : offsets) {
+        const int32_t tx = x + o.dx, ty = y + o.dy;
+        if (tx >= 0 && tx < w && ty >= 0 && ty < h) image.scanLine(ty)[tx] = 255;
+    }
+}
+
+} // namespace
+
+void dilateWhite(QImage& image, QImage& copy, float r, float px, float py) {
+    const std::vector<PixelOffset> offsets = discOffsets(r, px, py);
+    if (offsets.empty()) return;
+    if (copy.size() != image.size() || copy.format() != image.format())
+        copy = QImage(image.size(), image.format());
+    std::memcpy(copy.bits(), image.constBits(), size_t(image.sizeInBytes()));
+    const int32_t w = image.width(), h = image.height();
+    const qsizetype stride = copy.bytesPerLine();
+    for (int32_t y = 1; y < h - 1; ++y) {
+        const uchar* row = copy.constScanLine(y);
+        for (int32_t x = 1; x < w - 1; ++x) {
+            if (isWhite(row[x]) && onEdge(row, row - stride, row + stride, x)) stampDisc(image, x, y, offsets);
+        }
+    }
+}
+
+} // namespace Voxmill

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "output/ImgProcThd.h"
+#include "output/LayerFile.h"
+
+using namespace Voxmill;
+
+namespace {
+
+// Default settings on a 256 x 256 grid (one print area), raft.layerCnt 100:
+// 89 raft layers in the store, 11 written as copies.
+SliceConfig smallGrid() {
+    SliceConfig s;
+    s.poly2img.pixelX = 256;
+    s.poly2img.pixelY = 256;
+    s.normalise();
+    return s;
+}
+
+// The main thread's side of the hand-off, as the output stage drives it.
+// Returns the captured console text.
+std::string runImaging(SliceJob& job, const QString& dir, const std::vector<int32_t>& cleanSolid = {}) {
+    testing::internal::CaptureStdout();
+    {
+        ImgProcThd thd(job, dir);
+        thd.start();
+        for (int32_t i = 0; i < job.layers.layerCount(); ++i) {
+            for (int32_t m : cleanSolid)
+                if (m == i) thd.markCleanSolid(i);
+            thd.post(i);
+            if (!thd.waitForLead()) break;
+        }
+        thd.wait();
+        EXPECT_FALSE(thd.failed());
+    }
+    return testing::internal::GetCapturedStdout();
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int32_t countFiles(const QString& dir, const char* prefix) {
+    return QDir(dir).entryList({QString(prefix) + "*"}, QDir::Files).size();
+}
+
+} // namespace
+
+TEST(ImgProcThd, WritesEveryLayerWithRaftCopiesAndProgressLines) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.layers.initLayers(3);
+    const std::string out = runImaging(job, dir.path(), {1});
+
+    std::string expected;
+    for (int32_t j = 0; j <= 13; ++j) {
+        expected += "slice: " + std::to_string(j) + "/13\n";
+        if (j == 12) expected += "clean-solid: 40\n"; // layer 1 = file 12; 0.8 mm of 0.02 mm layers
+    }
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(countFiles(dir.path(), "slice_m"), 14);
+    EXPECT_EQ(countFiles(dir.path(), "slice_s"), 14);
+    for (int32_t n = 0; n < 14; ++n)
+        for (const char* kind : {"slice_m", "slice_s"}) {
+            const LayerBitmap b = readLayerFile(dir.filePath(kind + QString::number(n)));
+            EXPECT_EQ(b.width, 256u);
+            EXPECT_EQ(b.height, 256u);
+            EXPECT_EQ(b.countSet(), 0);
+        }
+    for (int32_t j = 0; j < 11; ++j) {
+        EXPECT_EQ(bytesOf(dir.filePath(QString("slice_m%1").arg(j))), bytesOf(dir.filePath("slice_m11")));
+        EXPECT_EQ(bytesOf(dir.filePath(QString("slice_s%1").arg(j))), bytesOf(dir.filePath("slice_s11")));
+    }
+    EXPECT_EQ(bytesOf(dir.filePath("waitTime")), "waitXTimeout0 = 0\nwaitXTimeout1 = 0\nwaitXTimeout2 = 0\n");
+}
+
+TEST(ImgProcThd, NoRaftLayersMeansNoCopies) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.settings.raft.layerCnt = 0;
+    job.layers.initLayers(2);
+    const std::string out = runImaging(job, dir.path());
+    EXPECT_EQ(out, "slice: 0/1\nslice: 1/1\n");
+    EXPECT_EQ(countFiles(dir.path(), "slice_m"), 2);
+    EXPECT_NO_THROW(readLayerFile(dir.filePath("slice_m0")));
+}
+
+TEST(ImgProcThd, RaftCopiesReplaceOldFiles) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.layers.initLayers(1);
+    QFile old(dir.filePath("slice_s4"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("stale");
+    old.close();
+    runImaging(job, dir.path());
+    EXPECT_EQ(bytesOf(dir.filePath("slice_s4")), bytesOf(dir.filePath("slice_s11")));
+}
+
+TEST(ImgProcThd, EmptyStoreEndsAtOnce) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.layers.initLayers(0);
+    EXPECT_EQ(runImaging(job, dir.path()), "");
+    EXPECT_EQ(countFiles(dir.path(), "slice_"), 0);
+}
+
+// A layer file that cannot be written ends the thread with its message and
+// failed() set; the main thread's wait sees it; earlier layers stay whole.
+TEST(ImgProcThd, UnwritableLayerFileFailsTheThreadAndKeepsEarlierLayers) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.layers.initLayers(10);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("slice_s14")); // layer 3
+    testing::internal::CaptureStdout();
+    bool failed = false;
+    int32_t imaged = 0, lastPosted = -1;
+    {
+        ImgProcThd thd(job, dir.path());
+        thd.start();
+        for (int32_t i = 0; i < 10; ++i) {
+            thd.post(lastPosted = i);
+            if (!thd.waitForLead()) break;
+        }
+        thd.wait();
+        failed = thd.failed();
+        imaged = thd.imagedLayer();
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(imaged, 2);
+    EXPECT_LE(lastPosted, 4) << "the main thread stops within the allowed lead";
+    EXPECT_NE(out.find("slice: 13/20\n"), std::string::npos);
+    EXPECT_EQ(out.find("slice: 14/20"), std::string::npos);
+    // The thread's message is the one line after the last layer it finished.
+    const std::string tail = out.substr(out.find("slice: 13/20\n") + 13);
+    EXPECT_GT(tail.size(), 1u);
+    EXPECT_EQ(tail.find('\n'), tail.size() - 1) << tail;
+    for (int32_t n = 0; n <= 13; ++n) EXPECT_NO_THROW(readLayerFile(dir.filePath(QString("slice_s%1").arg(n))));
+    EXPECT_NO_THROW(readLayerFile(dir.filePath("slice_m14"))) << "the model file of the failing layer was complete";
+    EXPECT_FALSE(QFile::exists(dir.filePath("slice_m15")));
+}
+
+TEST(ImgProcThd, StopRequestEndsAThreadWaitingForPosts) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.layers.initLayers(50);
+    testing::internal::CaptureStdout();
+    const auto start = std::chrono::steady_clock::now();
+    {
+        ImgProcThd thd(job, dir.path());
+        thd.start();
+        thd.post(0);
+        ASSERT_TRUE(thd.waitForLead());
+        // The main thread fails here: the destructor stops and joins.
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(QFile::exists(dir.filePath("slice_m13")));
+}

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "OutputTestUtil.h"
+#include "output/Poly2Img.h"
+
+using namespace Voxmill;
+using namespace Voxmill::test;
+
+namespace {
+
+QImage drawn(Poly2Img& p, const std::vector<Paths>& levels, int32_t layer) {
+    QImage img;
+    p.prepareImage(img);
+    p.drawLevels(levels, layer, img);
+    return img;
+}
+
+// img shifted right by one column, the new first column black.
+QImage shiftedRight(const QImage& img) {
+    QImage out = grayImage(img.width(), img.height());
+    for (int32_t y = 0; y < img.height(); ++y)
+        std::copy(img.constScanLine(y), img.constScanLine(y) + img.width() - 1, out.scanLine(y) + 1);
+    return out;
+}
+
+} // namespace
+
+TEST(Poly2Img, MapsPlateOriginToImageCentreAndMillimetresToPixels) {
+    Poly2Img p;
+    p.configure(exampleGrid());
+    EXPECT_EQ(p.width(), 5136);
+    EXPECT_EQ(p.height(), 5280);
+    EXPECT_EQ(p.toImage({0, 0}, 0), QPointF(2568, 2640));
+    EXPECT_EQ(p.toImage({10000, 10000}, 0), QPointF(2608, 2600)); // 1 mm right and up
+    EXPECT_EQ(p.toImage({10000, 10000}, 0.5f), QPointF(2608.5, 2600));
+}
+
+TEST(Poly2Img, PrepareCreatesAndClearsEveryByte) {
+    SliceConfig s = exampleGrid();
+    s.poly2img.pixelX = 301; // rows padded to 4 bytes: 317 wide, 320 per line
+    s.poly2img.pixelY = 7;
+    Poly2Img p;
+    p.configure(s);
+    QImage img;
+    p.prepareImage(img);
+    ASSERT_EQ(img.format(), QImage::Format_Grayscale8);
+    ASSERT_EQ(img.size(), QSize(317, 7));
+    std::fill(img.bits(), img.bits() + img.sizeInBytes(), uchar(0xA5));
+    p.prepareImage(img);
+    EXPECT_TRUE(std::all_of(img.constBits(), img.constBits() + img.sizeInBytes(), [](uchar b) { return b == 0; }));
+}
+
+// Filled odd-even, then outlined by the default black pen: a 1 mm square
+// from the origin keeps 39 x 39 white pixels, its left and top outline
+// columns black.
+TEST(Poly2Img, SquareIsFilledInsideItsBlackOutline) {
+    Poly2Img p;
+    p.configure(exampleGrid());
+    const QImage img = drawn(p, {{rectPath(0, 0, 10000, 10000)}}, 0);
+    EXPECT_EQ(whiteBounds(img), QRect(QPoint(2569, 2601), QPoint(2607, 2639)));
+    EXPECT_EQ(countAtLeast(img, 255), 39 * 39);
+    EXPECT_EQ(countAtLeast(img, 1), 39 * 39); // nothing but 0 and 255
+}
+
+TEST(Poly2Img, NestedLevelsAlternateWhiteAndBlack) {
+    Poly2Img p;
+    p.configure(exampleGrid());
+    // A 3 mm frame around a 1 mm hole (x, y from -0.5 to 0.5 mm) holding a 0.5 mm island.
+    const std::vector<Paths> levels = {{rectPath(-15000, -15000, 15000, 15000)},
+                                       {rectPath(-5000, -5000, 5000, 5000)},
+                                       {rectPath(-2500, -2500, 2500, 2500)}};
+    const QImage img = drawn(p, levels, 0);
+    auto at = [&](double xMm, double yMm) {
+        const QPointF q = p.toImage({int64_t(xMm * 10000), int64_t(yMm * 10000)}, 0);
+        return int(img.pixel(int(q.x()), int(q.y())) & 0xff);
+    };
+    EXPECT_EQ(at(1.0, 1.0), 255);   // frame
+    EXPECT_EQ(at(-1.0, 0.0), 255);  // frame
+    EXPECT_EQ(at(0.4, 0.0), 0);     // ring between hole edge and island
+    EXPECT_EQ(at(0.0, -0.4), 0);    // ring
+    EXPECT_EQ(at(0.0, 0.0), 255);   // island
+    EXPECT_EQ(at(2.0, 2.0), 0);     // outside
+    // Areas in pixels: frame 120² - 40², island 20², each less its outline band.
+    const int64_t white = countAtLeast(img, 128);
+    EXPECT_GT(white, 119 * 119 - 41 * 41 + 19 * 19 - 4 * 200);
+    EXPECT_LT(white, 120 * 120 - 40 * 40 + 20 * 20);
+}
+
+TEST(Poly2Img, MarginColumnsStayBlack) {
+    SliceConfig s = exampleGrid();
+    Poly2Img p;
+    p.configure(s);
+    // Far wider than the plate on both sides.
+    const QImage img = drawn(p, {{rectPath(-700000, -20000, 700000, 20000)}}, 0);
+    EXPECT_EQ(whiteBounds(img).left(), 8);
+    EXPECT_EQ(whiteBounds(img).right(), 8 + 5120 - 1);
+    for (int32_t y = 0; y < img.height(); ++y)
+        for (int32_t x : {0, 7, 5128, 5135}) ASSERT_EQ(img.constScanLine(y)[x], 0) << x << "," << y;
+}
+
+TEST(Poly2Img, StaggerShiftsOddLayersByHalfAPixel) {
+    SliceConfig s = exampleGrid();
+    // Edges half a pixel right of a pixel boundary: the half-pixel shift
+    // moves them onto the next boundary, one column further.
+    const std::vector<Paths> square = {{rectPath(125, 125, 10125, 10125)}};
+    Poly2Img p;
+    p.configure(s);
+    const QImage plain = drawn(p, square, 4);
+    EXPECT_EQ(drawn(p, square, 5), plain) << "staggered off: every layer alike";
+
+    s.poly2img.staggered = true;
+    p.configure(s);
+    EXPECT_EQ(drawn(p, square, 4), plain);
+    EXPECT_EQ(drawn(p, square, 5), shiftedRight(plain));
+    EXPECT_EQ(drawn(p, square, -1), shiftedRight(plain)) << "negative odd layers shift too";
+}
+
+TEST(Poly2Img, ClipRectangleIsInPrintableColumns) {
+    Poly2Img p;
+    p.configure(exampleGrid());
+    p.setClip(QRect(0, 100, 5120, 50), Qt::IntersectClip);
+    const QImage img = drawn(p, {{rectPath(-700000, -700000, 700000, 700000)}}, 0);
+    EXPECT_EQ(whiteBounds(img), QRect(8, 100, 5120, 50));
+}
+
+TEST(DiscOffsets, RadiusOfFourPixelsGivesSixtyOffsetsInOrder) {
+    const std::vector<PixelOffset> offsets = discOffsets(0.11f, 0.025f, 0.025f);
+    std::vector<PixelOffset> expected;
+    for (int32_t dx = -4; dx <= 4; ++dx)
+        for (int32_t dy = -4; dy <= 4; ++dy)
+            if ((dx || dy) && dx * dx + dy * dy <= 19) expected.push_back({dx, dy});
+    ASSERT_EQ(expected.size(), 60u);
+    EXPECT_EQ(offsets, expected);
+}
+
+TEST(DiscOffsets, RadiusBelowHalfAPixelGivesNone) {
+    EXPECT_TRUE(discOffsets(0.01f, 0.025f, 0.025f).empty());
+    EXPECT_TRUE(discOffsets(0.0f, 0.05f, 0.04f).empty());
+}
+
+TEST(DilateWhite, SinglePixelBecomesTheDisc) {
+    QImage img = grayImage(21, 21), copy;
+    img.scanLine(10)[10] = 255;
+    dilateWhite(img, copy, 0.11f, 0.025f, 0.025f);
+    for (int32_t y = 0; y < 21; ++y)
+        for (int32_t x = 0; x < 21; ++x) {
+            const int32_t d2 = (x - 10) * (x - 10) + (y - 10) * (y - 10);
+            ASSERT_EQ(img.constScanLine(y)[x], d2 <= 19 ? 255 : 0) << x << "," << y;
+        }
+    EXPECT_EQ(countAtLeast(img, 255), 61);
+}
+
+TEST(DilateWhite, LeavesImagesWithoutWhiteBlackEdgesAlone) {
+    QImage black = grayImage(16, 16), white = grayImage(16, 16), copy;
+    white.fill(255);
+    const QImage black0 = black, white0 = white;
+    dilateWhite(black, copy, 0.11f, 0.025f, 0.025f);
+    dilateWhite(white, copy, 0.11f, 0.025f, 0.025f);
+    EXPECT_EQ(black, black0);
+    EXPECT_EQ(white, white0);
+}
+
+TEST(DilateWhite, BorderPixelsAreNoCentres) {
+    QImage img = grayImage(12, 12), copy;
+    img.scanLine(0)[5] = 255;  // top row
+    img.scanLine(6)[11] = 255; // right column
+    const QImage before = img;
+    dilateWhite(img, copy, 0.11f, 0.025f, 0.025f);
+    EXPECT_EQ(img, before);
+}

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "OutputTestUtil.h"
+#include "output/AreaScan.h"
+#include "output/Poly2Img.h"
+#include "output/WaitTime.h"
+
+using namespace Voxmill;
+using namespace Voxmill::test;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A model part with one island whose slot 0 spans y from minY to maxY.
+LayerPart modelPartSpanning(int32_t minY, int32_t maxY) {
+    Region r;
+    r.box = {-1000, minY, 1000, maxY};
+    Island island;
+    island.slots.set(0, r);
+    LayerPart part;
+    part.islands.push_back(island);
+    return part;
+}
+
+} // namespace
+
+TEST(WaitTime, AreaMapsToInterpolatedTime) {
+    const std::vector<int32_t> areas = {300, 360, 810, 900}, times = {0, 500, 1500, 2000};
+    struct Row {
+        float area;
+        int32_t time;
+        const char* what;
+    } rows[] = {
+        {0.0f, 0, "below the first area: the first time"},
+        {299.9f, 0, "just below the first area"},
+        {300.0f, 0, "exactly the first area"},
+        {330.0f, 250, "half way to the second"},
+        {360.0f, 500, "exactly a(1) gives exactly t(1)"},
+        {585.0f, 1000, "half way between 360 and 810"},
+        {855.0f, 1750, "half way between 810 and 900"},
+        {900.0f, 2000, "the last area"},
+        {1e6f, 2000, "beyond the last area: the last time"},
+        {361.0f, 502, "interpolation truncates (502.2)"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(waitTimeForArea(r.area, areas, times), r.time) << r.what;
+}
+
+// Lists of different lengths pair element by element; the extra elements
+// of the longer list are not used.
+TEST(WaitTime, UnpairedListElementsAreIgnored) {
+    EXPECT_EQ(waitTimeForArea(5000.0f, {300, 360, 810, 900}, {0, 500}), 500) << "times shorter: last pair wins";
+    EXPECT_EQ(waitTimeForArea(330.0f, {300, 360, 810, 900}, {0, 500}), 250);
+    EXPECT_EQ(waitTimeForArea(5000.0f, {300}, {7, 8, 9}), 7) << "areas shorter";
+    EXPECT_EQ(waitTimeForArea(5000.0f, {300, 360}, {}), 0) << "no times at all";
+    EXPECT_EQ(waitTimeForArea(5000.0f, {}, {5}), 0) << "no areas at all";
+}
+
+TEST(WaitTime, LargestRegionUsesEdgeNeighboursOnly) {
+    QImage img = grayImage(10, 6);
+    std::vector<PixelPos> queue;
+    for (int32_t x = 0; x < 4; ++x) img.scanLine(1)[x] = 255; // 4 in a row, wrapping to ...
+    img.scanLine(2)[3] = 200;                                  // ... 5 with this one below
+    img.scanLine(3)[4] = 255;                                  // diagonal neighbour: separate
+    img.scanLine(3)[5] = 128;
+    img.scanLine(5)[9] = 127; // not material
+    EXPECT_EQ(largestRegion(img, queue), 5);
+    EXPECT_EQ(countAtLeast(img, 128), 0) << "every region is cleared";
+}
+
+TEST(WaitTime, LayerTimeFromCombinedAndGrownImages) {
+    SliceConfig s;
+    s.poly2img.pixelX = 256;
+    s.poly2img.pixelY = 256;
+    s.poly2img.sizeX = 25.6f; // 0.1 mm pixels: 0.01 mm² each
+    s.poly2img.sizeY = 25.6f;
+    s.waitTime.enable = true;
+    s.waitTime.areas = {0, 100};
+    s.waitTime.times = {0, 10000};
+    SliceJob job;
+    job.settings = s;
+    job.modelImage = grayImage(256, 256);
+    job.supportImage = grayImage(256, 256);
+    // Model 20 x 10 pixels and support 20 x 10 right below: one region of
+    // 400 pixels = 4 mm²; a single far pixel is its own region.
+    for (int32_t y = 50; y < 60; ++y)
+        for (int32_t x = 50; x < 70; ++x) job.modelImage.scanLine(y)[x] = 255;
+    for (int32_t y = 60; y < 70; ++y)
+        for (int32_t x = 50; x < 70; ++x) job.supportImage.scanLine(y)[x] = 255;
+    job.supportImage.scanLine(200)[200] = 255;
+    WaitTimeReport report("unused");
+    s.waitTime.margin = 0.0f;
+    job.settings = s;
+    EXPECT_EQ(report.layerTime(job), 400) << "no growth: 4 mm² of 100 mm²";
+    s.waitTime.margin = 0.2f; // grown by 0.1 mm = 1 pixel: 22 x 22 less the 4 corners
+    job.settings = s;
+    EXPECT_EQ(report.layerTime(job), 480);
+    s.waitTime.enable = false;
+    job.settings = s;
+    EXPECT_EQ(report.layerTime(job), 0);
+}
+
+TEST(WaitTime, FirstLayerReplacesTheFileLaterLayersAppend) {
+    QTemporaryDir dir;
+    QFile stale(dir.filePath("waitTime"));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("left from an earlier job\n");
+    stale.close();
+    WaitTimeReport report(dir.path());
+    report.append(0, 0);
+    report.append(1, 1750);
+    report.append(2, 0);
+    EXPECT_EQ(readAll(dir.filePath("waitTime")), "waitXTimeout0 = 0\nwaitXTimeout1 = 1750\nwaitXTimeout2 = 0\n");
+}
+
+TEST(AreaScan, DefaultAreaBoundaries) {
+    SliceConfig s;
+    EXPECT_EQ(areaBounds(s), (std::vector<int64_t>{-1114080, -371360, 371360, 1114080}));
+}
+
+TEST(AreaScan, CountsPerNumberOfAreasInUse) {
+    struct Row {
+        std::vector<int32_t> tops;
+        int32_t base;
+        std::vector<int32_t> counts;
+        const char* what;
+    } rows[] = {
+        {{0, 301, 0}, 11, {312, 0, 0}, "model only in the middle area up to layer 300"},
+        {{250, 100, 0}, 11, {150, 111, 0}, "raft joins the most areas in use"},
+        {{0, 100, 250}, 11, {150, 111, 0}, "order of the areas does not matter"},
+        {{40, 40, 40}, 5, {0, 0, 45}, "all areas to the same height"},
+        {{0, 0, 0}, 11, {0, 0, 0}, "no model: nothing is added"},
+        {{7}, 0, {7}, "a single area"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(layersPerAreaCount(r.tops, r.base), r.counts) << r.what;
+}
+
+TEST(AreaScan, ScansTopDownAndWritesTheReport) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings.raft.layerCnt = 100; // 11 extra raft layers with the defaults
+    job.layers.initLayers(301);
+    // Middle area only ([-371360, 371360)), layers 0 to 300.
+    for (int32_t k = 0; k <= 300; ++k) job.layers.layer(k).parts.push_back(modelPartSpanning(-100000, 100000));
+    // A wall in the top area does not count; a model touching the lowest area's top edge does not either.
+    LayerPart wall = modelPartSpanning(500000, 600000);
+    wall.type = part_type_t::modelWall;
+    job.layers.layer(200).parts.push_back(wall);
+    job.layers.layer(150).parts.push_back(modelPartSpanning(-371360, -371360 + 5));
+    AreaScan scan(job, dir.path());
+    for (int32_t k = 300; k >= 0; --k) scan.scanLayer(k);
+    scan.write();
+    EXPECT_EQ(readAll(dir.filePath("areaInfo")),
+              "[general]\nlayerCntArea1 = 312\nlayerCntArea2 = 0\nlayerCntArea3 = 0\n");
+}
+
+TEST(AreaScan, BoxReachingIntoAnAreaCountsFromItsLowerEdge) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings.raft.layerCnt = 0;
+    job.layers.initLayers(3);
+    job.layers.layer(2).parts.push_back(modelPartSpanning(-400000, -371360)); // maxY on b(1): areas 1 and 2
+    job.layers.layer(0).parts.push_back(modelPartSpanning(371359, 371359));   // just below b(2): area 2
+    AreaScan scan(job, dir.path());
+    for (int32_t k = 2; k >= 0; --k) scan.scanLayer(k);
+    scan.write();
+    EXPECT_EQ(readAll(dir.filePath("areaInfo")), "[general]\nlayerCntArea1 = 0\nlayerCntArea2 = 3\nlayerCntArea3 = 0\n");
+}
+
+TEST(AreaScan, ModelIslandWithoutSlotZeroIsAnError) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.layers.initLayers(1);
+    LayerPart part;
+    part.islands.emplace_back();
+    job.layers.layer(0).parts.push_back(part);
+    AreaScan scan(job, dir.path());
+    try {
+        scan.scanLayer(0);
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "invalid FlatMap<K, T> key.");
+    }
+}
