@@ -47,10 +47,6 @@ char* LayerFileBuffer::grow(size_t n) {
     return data_.data() + old;
 }
 
-void LayerFileBuffer::append(const void* bytes, size_t n) {
-    if (n) std::memcpy(grow(n), bytes, n);
-}
-
 void LayerFileBuffer::appendU32(uint32_t v) { qToLittleEndian(v, grow(4)); }
 
 void LayerFileBuffer::appendI32(int32_t v) { qToLittleEndian(v, grow(4)); }
@@ -64,11 +60,6 @@ const char* LayerFileBuffer::take(size_t n) {
     const char* at = data_.data() + readPos_;
     readPos_ += n;
     return at;
-}
-
-void LayerFileBuffer::read(void* dst, size_t n) {
-    const char* src = take(n);
-    if (n) std::memcpy(dst, src, n);
 }
 
 uint32_t LayerFileBuffer::readU32() { return qFromLittleEndian<uint32_t>(take(4)); }

@@ -16,15 +16,13 @@ class LayerFileBuffer {
 public:
     // Empties the bytes and rewinds the read position.
     void clear();
-    void append(const void* bytes, size_t n);
     void appendU32(uint32_t v);
     void appendI32(int32_t v);
     // Grows the bytes by n and returns where the caller writes them.
     char* grow(size_t n);
 
-    // Copies n bytes from the read position; throws "load buffer out of range."
-    // when fewer remain.
-    void read(void* dst, size_t n);
+    // Read at the read position and move past; "load buffer out of range."
+    // when too few bytes remain.
     uint32_t readU32();
     int32_t readI32();
     // Throws "load buffer out of range." unless n bytes remain; lets a reader

@@ -27,9 +27,9 @@ public:
     }
 
     // The events after the first `from`, once there are `count` of them (or
-    // whatever came within 20 s).
+    // whatever came within a minute).
     std::vector<IoEvent> waitFor(size_t from, size_t count) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         for (;;) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "slicer/LayerFileFormat.h"
+
+using namespace Voxmill;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+void appendU32s(LayerFileBuffer& buf, std::initializer_list<uint32_t> values) {
+    for (uint32_t v : values) buf.appendU32(v);
+}
+
+} // namespace
+
+TEST(LayerFile, DigestLeadsTheBytes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("3");
+    LayerFileBuffer buf;
+    appendU32s(buf, {1, 0x04030201});
+    buf.saveChecked(path);
+    QByteArray bytes = readAll(path);
+    ASSERT_EQ(bytes.size(), 24);
+    EXPECT_EQ(bytes.mid(16), QByteArray::fromHex("0100000001020304"));
+    EXPECT_EQ(bytes.left(16), QCryptographicHash::hash(bytes.mid(16), QCryptographicHash::Md5));
+
+    buf.clear();
+    buf.loadChecked(path);
+    EXPECT_EQ(buf.remaining(), 8u);
+    EXPECT_EQ(buf.readU32(), 1u);
+    EXPECT_EQ(buf.readI32(), 0x04030201);
+
+    // Nothing to store: an empty file without digest, read back as nothing.
+    buf.clear();
+    buf.saveChecked(path);
+    EXPECT_TRUE(readAll(path).isEmpty());
+    buf.loadChecked(path);
+    EXPECT_EQ(buf.remaining(), 0u);
+
+    // A file no longer than a digest is not checked and gives no bytes.
+    writeAll(path, QByteArray(16, 'x'));
+    buf.loadChecked(path);
+    EXPECT_EQ(buf.remaining(), 0u);
+
+    writeAll(path, QByteArray(17, 'x'));
+    try {
+        buf.loadChecked(path);
+        ADD_FAILURE() << "bad digest passed";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "md5 check error. " + path.toStdString());
+    }
+    EXPECT_THROW(buf.loadChecked(dir.filePath("missing")), std::runtime_error);
+}
+
+namespace {
+
+struct CountCase {
+    const char* what;
+    std::vector<uint32_t> words;
+    bool valid;
+};
+
+} // namespace
+
+TEST(LayerFile, CountsAreCheckedBeforeAllocating) {
+    const CountCase cases[] = {
+        // an island count far beyond the bytes left
+        {"islands", {0xFFFFFFFFu, 0, 0}, false},
+        // a path count that would allocate a billion paths
+        {"paths", {1, 0x40000000u, 0, 0, 0, 0}, false},
+        // a point count beyond the bytes left
+        {"points", {1, 1, 0, 0, 0, 0, 0x7FFFFFFFu, 0, 0}, false},
+        // the second island missing entirely
+        {"short", {2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, false},
+        // no bytes at all for a part
+        {"empty", {}, false},
+        // one island with no slots
+        {"bare island", {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
+        // one island with one point in slot 8
+        {"one point", {1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 5, 6, 7, 8, 1, 0xFFFFFFFEu, 3}, true},
+    };
+    for (const CountCase& c : cases) {
+        LayerFileBuffer buf;
+        for (uint32_t w : c.words) buf.appendU32(w);
+        Layer layer;
+        layer.parts.resize(1);
+        if (!c.valid) {
+            try {
+                loadLayerIslands(layer, buf);
+                ADD_FAILURE() << c.what << ": no error";
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "load buffer out of range.") << c.what;
+            }
+            continue;
+        }
+        loadLayerIslands(layer, buf);
+        ASSERT_EQ(layer.parts[0].islands.size(), 1u) << c.what;
+        EXPECT_EQ(buf.remaining(), 0u) << c.what;
+    }
+}
+
+TEST(LayerFile, IslandsRoundTripAndAreFreed) {
+    Layer layer;
+    layer.parts.resize(2);
+    layer.parts[0].islands.resize(2);
+    layer.parts[0].islands[1].slots.set(2, Region(Paths{{{-1, -2}, {3, 4}, {5, -6}}}));
+    LayerFileBuffer buf;
+    storeLayerIslands(layer, buf);
+    EXPECT_TRUE(layer.parts[0].islands.empty());
+    // part 0: count, 9 empty slots, then slot 2 of the second island holds
+    // one path of three points; part 1: no islands.
+    EXPECT_EQ(buf.remaining(), size_t(4 + 9 * 4 + (8 * 4 + 4 + 16 + 4 + 24) + 4));
+    loadLayerIslands(layer, buf);
+    ASSERT_EQ(layer.parts[0].islands.size(), 2u);
+    EXPECT_TRUE(layer.parts[0].islands[0].slots.empty());
+    EXPECT_EQ(layer.parts[0].islands[1].slots.at(2).paths, (Paths{{{-1, -2}, {3, 4}, {5, -6}}}));
+    EXPECT_EQ(layer.parts[0].islands[1].slots.at(2).box, (IntBox{-1, -6, 5, 4}));
+    EXPECT_TRUE(layer.parts[1].islands.empty());
+}

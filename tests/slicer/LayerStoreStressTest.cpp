@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "slicer/LayerStore.h"
+#include "slicer/LayerStoreTestUtil.h"
+
+using namespace Voxmill;
+using namespace Voxmill::Test;
+
+namespace {
+
+constexpr int32_t layerCount = 2000;
+
+class LayerMaker {
+public:
+    explicit LayerMaker(uint32_t seed) : rng_(seed) {}
+
+    int32_t below(int32_t n) { return std::uniform_int_distribution<int32_t>(0, n - 1)(rng_); }
+
+    // Up to 3 parts of up to 3 islands; each slot 0 to 8 present at random
+    // with up to 3 paths, coordinates now and then at the ends of 32 bits.
+    Layer layer(int32_t n) {
+        Layer l;
+        l.thickness = 100 + n;
+        l.parts.resize(size_t(below(4)));
+        for (LayerPart& part : l.parts) {
+            part.type = part_type_t(below(4));
+            part.islands.resize(size_t(below(4)));
+            for (Island& island : part.islands) fillIsland(island, part.box);
+        }
+        return l;
+    }
+
+private:
+    void fillIsland(Island& island, IntBox& box) {
+        for (int32_t slot = 0; slot < storedSlotCount; ++slot) {
+            if (below(3) == 0) continue;
+            Paths paths(size_t(1 + below(3)));
+            for (Path& p : paths) p = path();
+            box = boxUnion(box, island.slots.set(slot, Region(paths)).box);
+        }
+    }
+
+    Path path() {
+        const bool extreme = below(20) == 0;
+        std::uniform_int_distribution<int64_t> coord(extreme ? INT32_MIN : -2000000, extreme ? INT32_MAX : 2000000);
+        Path p(size_t(below(12)));
+        for (IntPoint& q : p) q = IntPoint(coord(rng_), coord(rng_));
+        return p;
+    }
+
+    std::mt19937 rng_;
+};
+
+// The resident range as the IO thread moves it: per cycle the layer below
+// the range or else the one above it is loaded, then the lowest or else the
+// highest unwanted one evicted. Returns the moves until it settles.
+class ResidentModel {
+public:
+    explicit ResidentModel(int32_t count) : count_(count), end_(count) {}
+
+    std::vector<IoEvent> settle(int32_t first, int32_t end) {
+        const int32_t wantFirst = std::max(first, 0);
+        const int32_t wantEnd = std::max(wantFirst, std::min(end, count_));
+        std::vector<IoEvent> moves;
+        for (;;) {
+            const size_t before = moves.size();
+            if (first_ > wantFirst)
+                moves.emplace_back(--first_, true);
+            else if (end_ < wantEnd)
+                moves.emplace_back(end_++, true);
+            if (first_ < wantFirst)
+                moves.emplace_back(first_++, false);
+            else if (end_ > wantEnd)
+                moves.emplace_back(--end_, false);
+            if (moves.size() == before) return moves;
+        }
+    }
+
+private:
+    int32_t count_;
+    int32_t first_ = 0;
+    int32_t end_;
+};
+
+} // namespace
+
+// Every layer read back equals the copy kept aside, while the window jumps
+// and creeps up and down and layers inside it are rewritten. After every
+// move the IO thread is let settle, and its moves match the protocol's.
+TEST(LayerStoreStress, RandomWindowsLoseNothing) {
+    QTemporaryDir dir;
+    IoRecorder io;
+    LayerStore store(dir.path(), io.observer());
+    store.initLayers(layerCount);
+    LayerMaker maker(20261206);
+    std::vector<Layer> kept;
+    for (int32_t n = 0; n < layerCount; ++n) {
+        kept.push_back(maker.layer(n));
+        store.layer(n) = kept.back();
+    }
+
+    ResidentModel model(layerCount);
+    size_t seen = 0;
+    int32_t first = 0;
+    for (int move = 0; move < 60; ++move) {
+        // One move in six jumps by up to 500 layers, the rest creep by up to
+        // 40; windows may reach past either end of the store.
+        first += maker.below(6) == 0 ? maker.below(1001) - 500 : maker.below(81) - 40;
+        first = std::min(std::max(first, -60), layerCount);
+        const int32_t end = first + 1 + maker.below(120);
+        store.setWindow(first, end);
+        std::vector<IoEvent> expected = model.settle(first, end);
+        ASSERT_EQ(io.waitFor(seen, expected.size()), expected) << "move " << move;
+        seen += expected.size();
+        const int32_t lo = std::max(first, 0), hi = std::min(end, layerCount);
+        for (int32_t n = lo; n < hi; ++n) {
+            if (maker.below(4) != 0) continue;
+            expectSameLayer(store.layer(n), kept[size_t(n)], n);
+            if (maker.below(4) == 0) {
+                kept[size_t(n)] = maker.layer(n);
+                store.layer(n) = kept[size_t(n)];
+            }
+        }
+        if (HasFatalFailure()) return;
+    }
+    store.setWindow(0, layerCount);
+    for (int32_t n = 0; n < layerCount; ++n) expectSameLayer(store.layer(n), kept[size_t(n)], n);
+    // Every file read back is gone again.
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
