@@ -1,0 +1,218 @@
+// The size and slice stages on a job: parts stored per model and layer.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "slicer/LayerCompose.h"
+#include "slicer/MeshSlicer.h"
+#include "slicer/MeshSlicerTestMeshes.h"
+
+using namespace Voxmill;
+
+namespace {
+
+ModelSpec spec(part_type_t type) {
+    ModelSpec s;
+    s.type = type;
+    return s;
+}
+
+void addMesh(LoadedModels& models, std::shared_ptr<TriMesh> mesh, int32_t offsetX, int32_t offsetY,
+             part_type_t type = part_type_t::model) {
+    models.meshes.push_back(MeshInstance{std::move(mesh), offsetX, offsetY});
+    models.meshSpecs.push_back(spec(type));
+}
+
+// The driver's slice loop, with the whole store as the window.
+LayerHeights sliceAll(SliceJob& job, LoadedModels& models) {
+    LayerHeights lh = buildLayerHeights(job.settings, stackHeight(models));
+    const int32_t n = lh.count();
+    job.layers.initLayers(n);
+    job.layers.setWindow(0, n);
+    const int32_t batch = std::min(n / 4 + 1, 200);
+    for (int32_t i = storeRaftLayers(job.settings); i < n; i += batch) {
+        sliceBatch(job, models, lh, i, batch);
+        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(job, models, lh, l);
+    }
+    return lh;
+}
+
+std::unique_ptr<SliceJob> newJob(float layerHeightMm) {
+    auto job = std::make_unique<SliceJob>();
+    job->settings.precision.layerHeight = layerHeightMm;
+    job->settings.raft.layerCnt = 0;
+    return job;
+}
+
+Path square(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    return {IntPoint(x0, y0), IntPoint(x1, y0), IntPoint(x1, y1), IntPoint(x0, y1)};
+}
+
+// The same closed contour, whatever point it starts at.
+bool sameContour(const Path& a, const Path& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t shift = 0; shift < a.size(); ++shift) {
+        bool same = true;
+        for (size_t i = 0; i < a.size() && same; ++i) same = a[(i + shift) % a.size()] == b[i];
+        if (same) return true;
+    }
+    return false;
+}
+
+const Paths& slot0(const LayerPart& part, size_t island = 0) { return part.islands.at(island).slots.at(0).paths; }
+
+} // namespace
+
+TEST(MeshSlicerJob, TenMillimetreCubeGivesOneCounterClockwiseSquarePerLayer) {
+    auto job = newJob(0.05f);
+    LoadedModels models;
+    addMesh(models, boxMesh(-50000, -50000, 0, 50000, 50000, 100000), 0, 0);
+    const LayerHeights lh = sliceAll(*job, models);
+    ASSERT_EQ(lh.count(), 200);
+    EXPECT_EQ(lh.heights[0], 250);
+    EXPECT_EQ(lh.heights[199], 99750);
+    for (int32_t l = 0; l < 200; ++l) {
+        const Layer& layer = job->layers.layer(l);
+        EXPECT_EQ(layer.thickness, 500);
+        ASSERT_EQ(layer.parts.size(), 1u) << "layer " << l;
+        ASSERT_EQ(layer.parts[0].islands.size(), 1u) << "layer " << l;
+        const Paths& paths = slot0(layer.parts[0]);
+        ASSERT_EQ(paths.size(), 1u);
+        EXPECT_TRUE(sameContour(paths[0], square(-50000, -50000, 50000, 50000))) << "layer " << l;
+    }
+    EXPECT_EQ(job->modelBox, (IntBox{-50000, -50000, 50000, 50000}));
+}
+
+// A shared mesh is cut once; its later instance is a copy moved by the
+// difference of the offsets, and does not widen the job's model box. Above
+// the short shared mesh its parts are empty and their boxes stay empty.
+TEST(MeshSlicerJob, SharedMeshAtTwoOffsetsIsCopied) {
+    auto job = newJob(0.1f);
+    LoadedModels models;
+    auto shared = boxMesh(-10000, -10000, 0, 10000, 10000, 50000);
+    addMesh(models, boxMesh(-300000, -10000, 0, -280000, 10000, 100000), 0, 0);
+    addMesh(models, shared, 0, 0);
+    addMesh(models, shared, 200000, 0, part_type_t::modelWall);
+    sliceAll(*job, models);
+    ASSERT_EQ(job->layers.layerCount(), 100);
+    for (int32_t l = 0; l < 100; ++l) {
+        const Layer& layer = job->layers.layer(l);
+        ASSERT_EQ(layer.parts.size(), 3u) << "layer " << l;
+        const LayerPart& first = layer.parts[1];
+        const LayerPart& copy = layer.parts[2];
+        EXPECT_EQ(copy.type, part_type_t::modelWall);
+        if (l >= 50) {
+            EXPECT_TRUE(copy.islands.empty());
+            EXPECT_EQ(copy.box, IntBox{}) << "layer " << l;
+            continue;
+        }
+        ASSERT_EQ(copy.islands.size(), 1u);
+        EXPECT_TRUE(sameContour(slot0(first)[0], square(-10000, -10000, 10000, 10000)));
+        EXPECT_TRUE(sameContour(slot0(copy)[0], square(190000, -10000, 210000, 10000))) << "layer " << l;
+        EXPECT_EQ(copy.box, (IntBox{190000, -10000, 210000, 10000}));
+        EXPECT_EQ(copy.islands[0].slots.at(0).box, copy.box);
+    }
+    EXPECT_EQ(job->modelBox, (IntBox{-300000, -10000, 10000, 10000}));
+}
+
+// An SLC stack of two layers 0.05 mm thick next to a taller mesh: only the
+// first two layers get an SLC part. Contours lose their repeated first
+// point and are placed by the transform; a stack turned upside down counts
+// its layers from the top.
+TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
+    auto slc = std::make_shared<SlcData>();
+    slc->minZ = 0;
+    slc->layerThickness = 0.05f;
+    // layer 0 a 2 mm square, layer 1 a 1 mm square, each closed by its first point
+    slc->layers = {{{{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}}, {{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}}};
+    struct Case {
+        const char* what;
+        ModelTransform m;
+        int64_t sideOfLayer0, sideOfLayer1;
+    } cases[] = {
+        {"rising, moved 10 mm in x", {{1, 0, 0, 10, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}, 20000, 10000},
+        {"falling", {{1, 0, 0, 10, 0, 1, 0, 0, 0, 0, -1, 0.1f, 0, 0, 0, 1}}, 10000, 20000},
+    };
+    for (const Case& t : cases) {
+        auto job = newJob(0.05f);
+        LoadedModels models;
+        addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 10000), 0, 0);
+        models.slcs.push_back(SlcInstance{slc, t.m});
+        models.slcSpecs.push_back(spec(part_type_t::supportWall));
+        sliceAll(*job, models);
+        ASSERT_EQ(job->layers.layerCount(), 2) << t.what;
+        const int64_t sides[2] = {t.sideOfLayer0, t.sideOfLayer1};
+        for (int32_t l = 0; l < 2; ++l) {
+            const Layer& layer = job->layers.layer(l);
+            ASSERT_EQ(layer.parts.size(), 2u) << t.what << " layer " << l;
+            EXPECT_EQ(layer.parts[1].type, part_type_t::supportWall);
+            const Paths& paths = slot0(layer.parts[1]);
+            ASSERT_EQ(paths.size(), 1u);
+            EXPECT_TRUE(sameContour(paths[0], square(100000, 0, 100000 + sides[l], sides[l]))) << t.what << " layer " << l;
+        }
+    }
+}
+
+TEST(MeshSlicerJob, SlcStackEndingBelowALayerAddsNoPart) {
+    auto job = newJob(0.05f);
+    auto slc = std::make_shared<SlcData>();
+    slc->minZ = 0;
+    slc->layerThickness = 0.05f;
+    slc->layers = {{{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}}, {{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}}};
+    LoadedModels models;
+    addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 2000), 0, 0);
+    models.slcs.push_back(SlcInstance{slc, identityTransform});
+    models.slcSpecs.push_back(spec(part_type_t::model));
+    sliceAll(*job, models);
+    ASSERT_EQ(job->layers.layerCount(), 4);
+    // layer 2 is cut at 0.125 mm, above the stack's top at 0.1 mm
+    const size_t expectedParts[4] = {2, 2, 1, 1};
+    for (int32_t l = 0; l < 4; ++l) EXPECT_EQ(job->layers.layer(l).parts.size(), expectedParts[l]) << "layer " << l;
+}
+
+TEST(MeshSlicerJob, WallsAreNotScaledAndDoNotRaiseTheStack) {
+    SliceConfig c;
+    c.size.enable = true;
+    c.size.scaleX = 2;
+    c.size.scaleY = 1;
+    c.size.scaleZ = 0.5f;
+    LoadedModels models;
+    auto model = boxMesh(-10000, -10000, 0, 10000, 10000, 40000);
+    addMesh(models, model, 1000, 3000);
+    addMesh(models, model, 5000, 0); // shared: scaled once, placed again
+    addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 90000), 1000, 3000, part_type_t::modelWall);
+    models.slcs.push_back(SlcInstance{std::make_shared<SlcData>(), identityTransform});
+    models.slcSpecs.push_back(spec(part_type_t::model));
+    models.slcs.push_back(SlcInstance{std::make_shared<SlcData>(), identityTransform});
+    models.slcSpecs.push_back(spec(part_type_t::supportWall));
+    scaleModels(models, c);
+
+    EXPECT_EQ(model->min, (std::array<int32_t, 3>{{-20000, -10000, 0}}));
+    EXPECT_EQ(model->max, (std::array<int32_t, 3>{{20000, 10000, 20000}}));
+    EXPECT_EQ(models.meshes[0].offsetX, 2000);
+    EXPECT_EQ(models.meshes[0].offsetY, 3000);
+    EXPECT_EQ(models.meshes[1].offsetX, 10000);
+    EXPECT_EQ(models.meshes[2].mesh->max, (std::array<int32_t, 3>{{10000, 10000, 90000}}));
+    EXPECT_EQ(models.meshes[2].offsetX, 1000);
+    const ModelTransform& scaled = models.slcs[0].transform;
+    EXPECT_EQ(scaled[0], 2.0f);
+    EXPECT_EQ(scaled[10], 0.5f);
+    EXPECT_EQ(models.slcs[1].transform, identityTransform);
+    // the wall is 9 mm tall, the scaled model 2 mm
+    EXPECT_EQ(stackHeight(models), 20000);
+}
+
+TEST(MeshSlicerJob, UnknownPartTypeFails) {
+    auto job = newJob(0.1f);
+    LoadedModels models;
+    addMesh(models, boxMesh(0, 0, 0, 10000, 10000, 10000), 0, 0, static_cast<part_type_t>(5));
+    const LayerHeights lh = buildLayerHeights(job->settings, 10000);
+    job->layers.initLayers(lh.count());
+    try {
+        sliceBatch(*job, models, lh, 0, 1);
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "invalid part_type_t.");
+    }
+}
