@@ -137,7 +137,7 @@ TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
     for (const Case& t : cases) {
         auto job = newJob(0.05f);
         LoadedModels models;
-        addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 10000), 0, 0);
+        addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 1000), 0, 0);
         models.slcs.push_back(SlcInstance{slc, t.m});
         models.slcSpecs.push_back(spec(part_type_t::supportWall));
         sliceAll(*job, models);

@@ -1,0 +1,182 @@
+// Times the size and slice stages on the largest shared model and on a
+// generated mesh of about a million triangles, at 0.02 mm layers.
+//
+//   bench_slice [model.stl ...]
+//
+// Prints, per mesh: triangles, layers, the size and slice stage times,
+// triangles per second of the slice stage, the share of cutting and chaining
+// alone (no layer store), and the peak resident memory so far.
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QFileInfo>
+
+#include "model/MeshReaders.h"
+#include "slicer/LayerCompose.h"
+#include "slicer/MeshSlicer.h"
+#include "slicer/SegmentChainer.h"
+
+using namespace Voxmill;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+// The stages print their progress lines on standard output; they are not
+// part of the figures, so the output is muted while a stage runs.
+struct MutedStdout {
+    int saved;
+    MutedStdout() : saved(dup(1)) {
+        std::fflush(stdout);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        close(null);
+    }
+    ~MutedStdout() {
+        std::fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+    }
+};
+
+long peakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// A closed wavy vase: a surface of revolution with ripples around and along
+// it, closed by two fans; faces counter-clockwise seen from outside.
+std::shared_ptr<TriMesh> wavyVase(int around, int rings, double heightMm) {
+    const double pi = 3.14159265358979323846;
+    std::vector<MeshVertex> vertices;
+    vertices.reserve(size_t(around) * size_t(rings) + 2);
+    for (int k = 0; k < rings; ++k) {
+        const double z = heightMm * k / (rings - 1);
+        for (int j = 0; j < around; ++j) {
+            const double phi = 2 * pi * j / around;
+            const double r = 20 + 1.5 * std::sin(12 * phi + z / 4) + 3 * std::sin(z / 6);
+            vertices.push_back(MeshVertex{int32_t(std::lround(r * std::cos(phi) * 1e4)),
+                                          int32_t(std::lround(r * std::sin(phi) * 1e4)), int32_t(std::lround(z * 1e4))});
+        }
+    }
+    const uint32_t bottom = uint32_t(vertices.size());
+    vertices.push_back(MeshVertex{0, 0, 0});
+    vertices.push_back(MeshVertex{0, 0, int32_t(std::lround(heightMm * 1e4))});
+    const uint32_t top = bottom + 1;
+    auto at = [around](int k, int j) { return uint32_t(k * around + (j % around)); };
+    std::vector<MeshFace> faces;
+    faces.reserve(size_t(2) * size_t(around) * size_t(rings));
+    auto face = [&faces](uint32_t a, uint32_t b, uint32_t c) {
+        MeshFace f;
+        f.v = {{a, b, c}};
+        faces.push_back(f);
+    };
+    for (int k = 0; k + 1 < rings; ++k)
+        for (int j = 0; j < around; ++j) {
+            face(at(k, j), at(k, j + 1), at(k + 1, j + 1));
+            face(at(k, j), at(k + 1, j + 1), at(k + 1, j));
+        }
+    for (int j = 0; j < around; ++j) {
+        face(bottom, at(0, j + 1), at(0, j));
+        face(top, at(rings - 1, j), at(rings - 1, j + 1));
+    }
+    return std::make_shared<TriMesh>(vertices, std::make_shared<const TriMeshIdx>(std::move(faces)));
+}
+
+// Cutting and chaining alone, in batches of 200 layers, for the split.
+double cutAndChainSeconds(const TriMesh& mesh, const LayerHeights& lh, int32_t first, ChainStats& stats) {
+    const Clock::time_point start = Clock::now();
+    std::vector<LayerCuts> cuts(200);
+    SegmentChainer chainer;
+    Paths paths;
+    for (int32_t i = first; i < lh.count(); i += 200) {
+        const int32_t n = std::min(200, lh.count() - i);
+        cutFaces(mesh.vertices, mesh.faces(), lh.heights.data() + i, n, cuts);
+        for (int32_t l = 0; l < n; ++l) {
+            chainer.chain(cuts[size_t(l)], mesh.faces(), paths);
+            simplifyPaths(paths, 200);
+            cuts[size_t(l)].clear();
+        }
+    }
+    stats = chainer.stats();
+    return secondsSince(start);
+}
+
+// The size and slice stages as the job runs them.
+void runStages(const char* name, std::shared_ptr<TriMesh> mesh) {
+    auto job = std::make_unique<SliceJob>();
+    job->settings.precision.layerHeight = 0.02f;
+    job->settings.raft.layerCnt = 0;
+    job->settings.size.enable = true; // scale 1: the size stage does its full walk
+    LoadedModels models;
+    models.meshes.push_back(MeshInstance{mesh, 0, 0});
+    models.meshSpecs.push_back(ModelSpec{});
+
+    std::optional<MutedStdout> muted;
+    muted.emplace();
+    Clock::time_point start = Clock::now();
+    scaleModels(models, job->settings);
+    const double sizeSeconds = secondsSince(start);
+
+    start = Clock::now();
+    const LayerHeights lh = buildLayerHeights(job->settings, stackHeight(models));
+    const int32_t n = lh.count();
+    job->layers.initLayers(n);
+    const int32_t batch = std::min(n / 4 + 1, 200);
+    const int32_t first = storeRaftLayers(job->settings);
+    for (int32_t i = first; i < n; i += batch) {
+        job->layers.setWindow(i == first ? 0 : i - 10, i + batch + 11);
+        sliceBatch(*job, models, lh, i, batch);
+        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(*job, models, lh, l);
+        if (i == first) extendRaftLayers(*job, first);
+    }
+    const double sliceSeconds = secondsSince(start);
+    muted.reset();
+
+    ChainStats stats;
+    const double pureSeconds = cutAndChainSeconds(*mesh, lh, first, stats);
+    const double faces = double(mesh->faces().size());
+    std::printf("%-22s %9.0f triangles %6d layers  size %7.3f s  slice %7.3f s  %6.2f M triangles/s  "
+                "cut+chain alone %7.3f s  (%lld contours, %lld chains dropped)  peak %ld MB\n",
+                name, faces, n, sizeSeconds, sliceSeconds, faces / sliceSeconds / 1e6, pureSeconds,
+                (long long)(stats.closedChains + stats.joinedContours), (long long)stats.droppedChains,
+                peakMemoryMb());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) files.push_back(argv[i]);
+    if (files.empty()) files.push_back(VOXMILL_SHARED_MODELS "/real/3DBenchy.stl");
+    for (const std::string& file : files) {
+        const QString path = QString::fromStdString(file);
+        if (!QFileInfo(path).isFile()) {
+            std::printf("%s: not found, skipped\n", file.c_str());
+            continue;
+        }
+        const Clock::time_point start = Clock::now();
+        std::shared_ptr<TriMesh> mesh(readStl(path));
+        std::printf("read %s in %.3f s\n", file.c_str(), secondsSince(start));
+        runStages(QFileInfo(path).fileName().toLocal8Bit().constData(), mesh);
+    }
+    const Clock::time_point start = Clock::now();
+    std::shared_ptr<TriMesh> vase = wavyVase(1000, 500, 50.0);
+    std::printf("built the generated mesh in %.3f s (neighbours included)\n", secondsSince(start));
+    runStages("wavy vase (generated)", vase);
+    return 0;
+}

@@ -1,0 +1,216 @@
+// Slicing the shared models: the analytic solids against their area
+// formulas, and every real model without error.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "model/MeshReaders.h"
+#include "slicer/SegmentChainer.h"
+
+using namespace Voxmill;
+
+namespace {
+
+const int32_t tolerance = 200; // 0.02 mm, the default general precision
+const double unitsPerMmD = 10000.0;
+
+QString sharedModel(const char* folder, const QString& name) {
+    return QStringLiteral(VOXMILL_SHARED_MODELS "/%1/%2").arg(QString::fromLatin1(folder), name);
+}
+
+bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
+
+// Cuts, chains and simplifies the mesh at every height, as the slice stage
+// does before the contours are split into islands, in batches of 200 layers.
+std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights, ChainStats* stats = nullptr) {
+    std::vector<Paths> layers(heights.size());
+    SegmentChainer chainer;
+    const size_t batch = 200;
+    std::vector<LayerCuts> cuts(batch);
+    for (size_t first = 0; first < heights.size(); first += batch) {
+        const int32_t count = int32_t(std::min(batch, heights.size() - first));
+        cutFaces(mesh.vertices, mesh.faces(), heights.data() + first, count, cuts);
+        for (int32_t i = 0; i < count; ++i) {
+            chainer.chain(cuts[size_t(i)], mesh.faces(), layers[first + size_t(i)]);
+            simplifyPaths(layers[first + size_t(i)], tolerance);
+            cuts[size_t(i)].clear();
+        }
+    }
+    if (stats) *stats = chainer.stats();
+    return layers;
+}
+
+// Cutting heights at the middle of layers of the given thickness up to top.
+std::vector<int32_t> midLayerHeights(int32_t thickness, int32_t top) {
+    std::vector<int32_t> heights;
+    for (int32_t z = thickness / 2; z < top; z += thickness) heights.push_back(z);
+    return heights;
+}
+
+// Number of other contours around a contour: even for outer contours, odd for holes.
+int depthOf(const Paths& paths, size_t i) {
+    int depth = 0;
+    for (size_t j = 0; j < paths.size(); ++j)
+        if (j != i && ClipperLib::PointInPolygon(paths[i][0], paths[j]) != 0) ++depth;
+    return depth;
+}
+
+double areaMm2(const Paths& paths) {
+    double a = 0;
+    for (const Path& p : paths) a += ClipperLib::Area(p);
+    return a / (unitsPerMmD * unitsPerMmD);
+}
+
+// Regular 128-gons of circumradius r: K r^2 is the area, Kp r the perimeter.
+const double pi = 3.14159265358979323846;
+const double K = 64 * std::sin(2 * pi / 128);
+const double Kp = 256 * std::sin(pi / 128);
+
+// The sphere mesh is 64 rings of 128-gons at polar angles 180 (i + 0.5) / 64
+// degrees; between two rings the section is a 128-gon whose radius runs
+// linearly from one ring to the next.
+double sphereMeshRadius(double z) {
+    for (int i = 0; i < 63; ++i) {
+        const double h0 = 10 - 10 * std::cos(pi * (i + 0.5) / 64), h1 = 10 - 10 * std::cos(pi * (i + 1.5) / 64);
+        const double r0 = 10 * std::sin(pi * (i + 0.5) / 64), r1 = 10 * std::sin(pi * (i + 1.5) / 64);
+        if (z >= h0 && z <= h1) return r0 + (r1 - r0) * (z - h0) / (h1 - h0);
+    }
+    return 0;
+}
+
+struct Analytic {
+    const char* file;
+    int contours;                          // per layer, outer contours and holes
+    std::function<double(double)> area;    // mm^2 at height z (mm)
+    std::function<double(double)> outline; // perimeter in mm at height z
+    std::function<double(double)> feature; // smallest feature radius in mm at z
+};
+
+std::vector<Analytic> analyticModels() {
+    auto constant = [](double v) { return [v](double) { return v; }; };
+    auto cone = [](double z) { return 10 * (1 - z / 20); };
+    return {
+        {"box_20x20x10.stl", 1, constant(400), constant(80), constant(10)},
+        {"box_square_hole.stl", 2, constant(800), constant(160), constant(5)},
+        {"tube_r15_r10.stl", 2, constant(K * (15 * 15 - 10 * 10)), constant(Kp * 25), constant(5)},
+        {"t_overhang.stl", 1, [](double z) { return z < 20 ? 100.0 : 400.0; },
+         [](double z) { return z < 20 ? 40.0 : 100.0; }, constant(5)},
+        {"cone_r10_h20.stl", 1, [cone](double z) { return K * cone(z) * cone(z); },
+         [cone](double z) { return Kp * cone(z); }, cone},
+        {"sphere_r10.stl", 1, [](double z) { return K * std::pow(sphereMeshRadius(z), 2); },
+         [](double z) { return Kp * sphereMeshRadius(z); }, sphereMeshRadius},
+        {"nested_rings.stl", 7, constant(529 * K), constant(Kp * (30 + 25 + 20 + 15 + 10 + 5 + 2)), constant(2)},
+    };
+}
+
+} // namespace
+
+// Every layer's area agrees with the solid's formula within one band of the
+// slicing tolerance (plus two units of rounding) along the outline; outer
+// contours run counter-clockwise, holes clockwise; no contour is lost unless
+// the section is smaller than a few tolerances (the tips of cone and sphere).
+TEST(MeshSlicerModels, AnalyticSolidsMatchTheirFormulas) {
+    if (!sharedModelsPresent()) GTEST_SKIP() << "shared models folder not present";
+    const int32_t thickness = 500;
+    for (const Analytic& model : analyticModels()) {
+        SCOPED_TRACE(model.file);
+        const std::unique_ptr<TriMesh> mesh = readStl(sharedModel("analytic", QString::fromLatin1(model.file)));
+        const std::vector<int32_t> heights = midLayerHeights(thickness, mesh->max[2]);
+        const std::vector<Paths> layers = sliceAt(*mesh, heights);
+        int checked = 0;
+        for (size_t l = 0; l < layers.size(); ++l) {
+            const double z = heights[l] / unitsPerMmD;
+            const Paths& paths = layers[l];
+            const double band = model.outline(z) * (tolerance + 2) / unitsPerMmD;
+            EXPECT_NEAR(areaMm2(paths), model.area(z), band) << "z = " << z;
+            const bool tiny = model.feature(z) < 4 * tolerance / unitsPerMmD;
+            if (!tiny) {
+                EXPECT_EQ(int(paths.size()), model.contours) << "z = " << z;
+            }
+            for (size_t i = 0; i < paths.size(); ++i) {
+                const bool hole = depthOf(paths, i) % 2 == 1;
+                EXPECT_EQ(ClipperLib::Area(paths[i]) < 0, hole) << "z = " << z << " contour " << i;
+            }
+            ++checked;
+        }
+        EXPECT_GT(checked, 150);
+    }
+}
+
+namespace {
+
+struct Section {
+    const char* what;
+    double zMm;
+    int outers, holes;
+    double areaMm2; // < 0: not checked
+};
+
+struct RealModel {
+    const char* file;
+    std::vector<Section> sections;
+};
+
+// Facts about the real models, measured independently of this program.
+std::vector<RealModel> realModels() {
+    return {
+        {"calibration_cube_20mm.stl",
+         {{"plain section", 1, 1, 0, 400}, {"engraved letters", 10, -1, -1, 394.3}}},
+        {"3DBenchy.stl", {{"hull with cabin", 10, 2, 3, -1}, {"cabin pillars", 30, 4, -1, -1}}},
+        {"tolerance_pins_in_holes.stl", {{"plate with pins", 6, 6, 5, -1}, {"pins only", 15, 5, 0, -1}}},
+        {"two_solids_ascii.stl", {{"two cubes", 0.5, 2, 0, 2}}},
+        {"far_out_ring_ascii.stl", {{"ring", 5, 1, 1, -1}}},
+        {"stanford_bunny_mm.stl", {}},
+        {"thin_wall_fins.stl", {}},
+        {"bridge_test_nonmanifold.stl", {}},
+        {"block_flipped_facet_ascii.stl", {}},
+        {"binary_header_solid.stl", {}},
+    };
+}
+
+} // namespace
+
+// Every real model slices from bottom to top at 0.05 mm without error; models
+// with open or non-manifold edges report how many open chains were dropped.
+TEST(MeshSlicerModels, RealModelsSlice) {
+    if (!sharedModelsPresent()) GTEST_SKIP() << "shared models folder not present";
+    const QStringList files = QDir(QStringLiteral(VOXMILL_SHARED_MODELS "/real")).entryList({"*.stl"}, QDir::Files);
+    EXPECT_EQ(size_t(files.size()), realModels().size());
+    for (const RealModel& model : realModels()) {
+        SCOPED_TRACE(model.file);
+        const std::unique_ptr<TriMesh> mesh = readStl(sharedModel("real", QString::fromLatin1(model.file)));
+        ChainStats stats;
+        const std::vector<Paths> layers = sliceAt(*mesh, midLayerHeights(500, mesh->max[2]), &stats);
+        size_t contours = 0;
+        for (const Paths& paths : layers) {
+            contours += paths.size();
+            for (const Path& p : paths) EXPECT_GE(p.size(), 3u);
+        }
+        std::printf("%-30s %6zu layers %8zu contours: %lld closed, %lld joined, %lld chains dropped\n", model.file,
+                    layers.size(), contours, (long long)stats.closedChains, (long long)stats.joinedContours,
+                    (long long)stats.droppedChains);
+
+        for (const Section& s : model.sections) {
+            const Paths paths = sliceAt(*mesh, {int32_t(s.zMm * unitsPerMmD)})[0];
+            int outers = 0, holes = 0;
+            for (size_t i = 0; i < paths.size(); ++i) (depthOf(paths, i) % 2 ? holes : outers) += 1;
+            if (s.outers >= 0) {
+                EXPECT_EQ(outers, s.outers) << s.what;
+            }
+            if (s.holes >= 0) {
+                EXPECT_EQ(holes, s.holes) << s.what;
+            }
+            // the measured areas are given to 0.1 mm^2
+            if (s.areaMm2 >= 0) {
+                EXPECT_NEAR(areaMm2(paths), s.areaMm2, 0.1) << s.what;
+            }
+        }
+    }
+}
