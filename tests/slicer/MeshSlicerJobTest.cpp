@@ -164,6 +164,11 @@ TEST(MeshSlicerJob, SlcStackEndingBelowALayerAddsNoPart) {
     addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 2000), 0, 0);
     models.slcs.push_back(SlcInstance{slc, identityTransform});
     models.slcSpecs.push_back(spec(part_type_t::model));
+    // a stack without thickness covers no height at all
+    auto flat = std::make_shared<SlcData>(*slc);
+    flat->layerThickness = 0;
+    models.slcs.push_back(SlcInstance{flat, identityTransform});
+    models.slcSpecs.push_back(spec(part_type_t::model));
     sliceAll(*job, models);
     ASSERT_EQ(job->layers.layerCount(), 4);
     // layer 2 is cut at 0.125 mm, above the stack's top at 0.1 mm
