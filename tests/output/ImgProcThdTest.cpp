@@ -8,6 +8,7 @@
 
 #include "output/ImgProcThd.h"
 #include "output/LayerFile.h"
+#include "slicer/LayerCompose.h"
 
 using namespace Voxmill;
 
@@ -170,4 +171,26 @@ TEST(ImgProcThd, StopRequestEndsAThreadWaitingForPosts) {
     testing::internal::GetCapturedStdout();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(QFile::exists(dir.filePath("slice_m13")));
+}
+
+// Parts are dropped releaseLag layers behind the imaged layer; the stagger
+// follows the stored-layer index, not the file number (11 raft copies first).
+TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.settings.poly2img.staggered = true;
+    const int32_t lag = releaseLag(job.settings);
+    ASSERT_EQ(lag, 5);
+    job.layers.initLayers(8);
+    // 1 mm squares whose edges sit half a pixel from a pixel boundary.
+    const int64_t e = 10000 * 280 / 256 / 2;
+    for (int32_t k = 0; k < 8; ++k)
+        addPart(job, k, {{{e, e}, {e + 100000, e}, {e + 100000, e + 100000}, {e, e + 100000}}}, part_type_t::model, 0);
+    runImaging(job, dir.path());
+    for (int32_t k = 0; k < 8; ++k) EXPECT_EQ(job.layers.layer(k).parts.size(), k < 8 - lag ? 0u : 1u) << k;
+    const LayerBitmap even = readLayerFile(dir.filePath("slice_m11"));
+    EXPECT_GT(even.countSet(), 0);
+    EXPECT_EQ(readLayerFile(dir.filePath("slice_m13")).bits, even.bits);
+    EXPECT_NE(readLayerFile(dir.filePath("slice_m12")).bits, even.bits);
 }

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "app/TestApp.h"
+#include "config/SliceConfig.h"
+#include "output/LayerFile.h"
+
+using namespace Voxmill;
+
+namespace {
+
+struct ProgramRun {
+    int status;
+    QString out;
+};
+
+ProgramRun runProgram(const QString& program, const QStringList& args) {
+    Test::testApp();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForFinished(300000)) << program.toStdString();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000, QString::fromLocal8Bit(p.readAll())};
+}
+
+// 4 pixels per mm over the default 280 x 222.816 mm plate, 0.04 mm layers.
+const char* smallGridSettings = "[precision]\nlayerHeight = 0.04\n[poly2img]\npixelX = 1120\npixelY = 891\n";
+
+QString writeSettings(const QTemporaryDir& dir, const char* text) {
+    const QString path = dir.filePath("settings.ini");
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(text);
+    return path;
+}
+
+QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Model pixel counts per file number, as the viewer tool reports them.
+std::vector<int64_t> modelPixelsByTool(const QString& outDir) {
+    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_TOOLS_DIR "/slice_view"), {"csv", outDir});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    std::vector<int64_t> counts;
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    for (int i = 1; i < lines.size(); ++i) counts.push_back(lines[i].split(',')[1].toLongLong());
+    return counts;
+}
+
+} // namespace
+
+// A sphere of radius 10 mm sliced at 0.04 mm on a 4 px/mm grid: every file
+// decodes strictly, the raft copies repeat the first stored layer, and each
+// layer's model pixels match the ideal section within the outline band.
+TEST(EndToEnd, SphereLayersMatchTheirSections) {
+    if (!QFile::exists(sharedModel("analytic/sphere_r10.stl"))) GTEST_SKIP() << "shared models not present";
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    QDir().mkpath(out);
+    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN), {"-C", writeSettings(dir, smallGridSettings), "-M",
+                                                           "file:" + sharedModel("analytic/sphere_r10.stl"), "-O", out});
+    ASSERT_EQ(r.status, 0) << r.out.toStdString();
+
+    SliceConfig s;
+    s.poly2img.pixelX = 1120;
+    s.poly2img.pixelY = 891;
+    s.precision.layerHeight = 0.04f;
+    s.normalise();
+    const int32_t extra = extraRaftLayers(s), stored = storeRaftLayers(s) + 500;
+    EXPECT_EQ(QDir(out).entryList({"slice_m*"}, QDir::Files).size(), extra + stored);
+    EXPECT_EQ(QDir(out).entryList({"slice_s*"}, QDir::Files).size(), extra + stored);
+    EXPECT_TRUE(r.out.endsWith(QString("slice: %1/%1\n").arg(extra + stored - 1)));
+
+    const std::vector<int64_t> pixels = modelPixelsByTool(out);
+    ASSERT_EQ(int32_t(pixels.size()), extra + stored);
+    for (int32_t n = 0; n < extra; ++n) {
+        ASSERT_EQ(bytesOf(out + QString("/slice_m%1").arg(n)), bytesOf(out + QString("/slice_m%1").arg(extra)));
+        ASSERT_EQ(bytesOf(out + QString("/slice_s%1").arg(n)), bytesOf(out + QString("/slice_s%1").arg(extra)));
+    }
+    const int32_t firstModel = extra + storeRaftLayers(s);
+    for (int32_t n = 0; n < firstModel; ++n) ASSERT_EQ(pixels[n], 0) << "raft layer " << n;
+    const double ppm = 4.0, pi = 3.14159265358979;
+    for (int32_t n = firstModel; n < extra + stored; ++n) {
+        const double z = (n - firstModel + 0.5) * 0.04;
+        const double r2 = std::max(0.0, 100.0 - (z - 10) * (z - 10));
+        const double area = pi * r2 * ppm * ppm, band = 2 * pi * std::sqrt(r2) * ppm;
+        ASSERT_NEAR(double(pixels[n]), area, band + 4) << "file " << n << ", z " << z;
+    }
+    const LayerBitmap equator = readLayerFile(out + QString("/slice_m%1").arg(firstModel + 250));
+    EXPECT_EQ(equator.width, 1120u);
+    EXPECT_EQ(equator.height, 891u);
+    EXPECT_TRUE(equator.pixel(560, 445)) << "the plate centre is the image centre";
+    EXPECT_EQ(bytesOf(out + "/areaInfo"), QByteArray("[general]\nlayerCntArea1 = ") +
+                                              QByteArray::number(extra + stored) + "\n");
+    EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), stored);
+}
+
+// A layer file that cannot be written stops the job with status -1 after the
+// image thread's message; every layer finished before it is intact.
+TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
+    if (!QFile::exists(sharedModel("analytic/box_20x20x10.stl"))) GTEST_SKIP() << "shared models not present";
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    QDir().mkpath(out + "/slice_m150"); // a directory where layer file 150 goes
+    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN), {"-C", writeSettings(dir, smallGridSettings), "-M",
+                                                           "file:" + sharedModel("analytic/box_20x20x10.stl"), "-O", out});
+    SliceConfig s;
+    s.precision.layerHeight = 0.04f;
+    s.normalise();
+    const int32_t extra = extraRaftLayers(s), last = extra + storeRaftLayers(s) + 250 - 1;
+    EXPECT_EQ(r.status, 255) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QString("slice: 149/%1\n").arg(last))) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("slice: 150/")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith("image thread failed.\n")) << r.out.toStdString();
+    for (int32_t n = 0; n < 150; ++n) {
+        ASSERT_NO_THROW(readLayerFile(out + QString("/slice_m%1").arg(n))) << n;
+        ASSERT_NO_THROW(readLayerFile(out + QString("/slice_s%1").arg(n))) << n;
+    }
+    EXPECT_FALSE(QFile::exists(out + "/slice_s150"));
+    EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), 150 - extra + 1) << "the failing layer's line comes first";
+}

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include "OutputTestUtil.h"
+#include "output/AreaWalls.h"
+#include "output/LayerImages.h"
+#include "output/SupportGap.h"
+#include "slicer/LayerCompose.h"
+
+using namespace Voxmill;
+using namespace Voxmill::test;
+
+namespace {
+
+// 200 x 200 printable pixels of 0.1 mm, two print areas of 100 rows each.
+SliceConfig tenthMillimetreGrid() {
+    SliceConfig s;
+    s.poly2img.pixelX = 200;
+    s.poly2img.pixelY = 200;
+    s.poly2img.sizeX = 20;
+    s.poly2img.sizeY = 20;
+    s.wall.areaPixels = {100, 100};
+    return s;
+}
+
+// 0.1 mm pixels: plate x in mm to the pixel column, y to the row.
+int32_t col(double xMm) { return int32_t(100 + xMm * 10); }
+int32_t row(double yMm) { return int32_t(100 - yMm * 10); }
+int64_t mm(double v) { return int64_t(v * 10000); }
+
+void addSlot(Layer& layer, int32_t part, int32_t slot, const Paths& paths) {
+    layer.parts[size_t(part)].islands[0].slots.set(slot, Region(paths));
+}
+
+struct Images {
+    QImage model, support;
+};
+
+Images draw(const SliceConfig& s, const Layer& layer, int32_t k = 0) {
+    Poly2Img painter;
+    painter.configure(s);
+    Images im;
+    drawLayerImages(s, painter, layer, k, im.model, im.support);
+    return im;
+}
+
+uchar px(const QImage& img, double xMm, double yMm) { return img.constScanLine(row(yMm))[col(xMm)]; }
+
+} // namespace
+
+// A model square (x from -2 to 2 mm) inside a larger support square: the
+// support keeps a gap of g pixels around the model.
+TEST(LayerImages, SupportGapAroundAModelSquare) {
+    SliceJob job;
+    job.settings = tenthMillimetreGrid();
+    job.layers.initLayers(1);
+    addPart(job, 0, {rectPath(mm(-2), mm(-2), mm(2), mm(2))}, part_type_t::model, 0);
+    addPart(job, 0, {rectPath(mm(-5), mm(-5), mm(5), mm(5))}, part_type_t::support, 0);
+    const Layer& layer = job.layers.layer(0);
+    for (int32_t g : {0, 1, 2}) {
+        Images im = draw(job.settings, layer);
+        const int32_t y = row(0);
+        const uchar* m = im.model.constScanLine(y);
+        int32_t left = -1, right = -1; // model columns on the row through the centre
+        for (int32_t x = 0; x < im.model.width(); ++x) {
+            if (m[x] < 128) continue;
+            if (left < 0) left = x;
+            right = x;
+        }
+        ASSERT_LT(left, col(-1.5));
+        ASSERT_GT(right, col(1.5));
+        supportGap(im.model, im.support, g);
+        const uchar* sup = im.support.constScanLine(y);
+        for (int32_t x = left - g; x <= right + g; ++x) ASSERT_EQ(sup[x], 0) << "g " << g << " x " << x;
+        EXPECT_EQ(sup[left - g - 1], 255) << "g " << g;
+        EXPECT_EQ(sup[right + g + 1], 255) << "g " << g;
+    }
+}
+
+TEST(LayerImages, FillModesPickTheirSlots) {
+    SliceJob job;
+    job.layers.initLayers(1);
+    addPart(job, 0, {rectPath(mm(-4), mm(-4), mm(4), mm(4))}, part_type_t::model, 0);
+    addPart(job, 0, {rectPath(mm(6), mm(6), mm(8), mm(8))}, part_type_t::support, 0);
+    Layer& layer = job.layers.layer(0);
+    addSlot(layer, 0, 5, {rectPath(mm(-3), mm(-3), mm(3), mm(3))}); // fill area
+    addSlot(layer, 0, 6, {rectPath(mm(-1), mm(-1), mm(1), mm(1))}); // cells printed as support
+    addSlot(layer, 0, 8, {rectPath(mm(-2), mm(-2), mm(2), mm(2))}); // hollow
+    struct Row {
+        const char* what;
+        bool infill;
+        FillType mode;
+        // model, support at (x, y) = (3.5, 0) shell, (2.5, 0) fill area, (1.5, 0) hollow, (0, 0) cell, (7, 7) support
+        uchar model[5], support[5];
+    } rows[] = {
+        {"infill off: slot 0 less slot 8", false, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
+        {"rectGrid: the same", true, FillType::rectGrid, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
+        {"support: cells into the support image", true, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 255, 255}},
+        {"supportGrid: fill area less hollow as support", true, FillType::supportGrid, {255, 0, 0, 0, 0},
+         {0, 255, 0, 0, 255}},
+    };
+    const double at[5][2] = {{3.5, 0}, {2.5, 0}, {1.5, 0}, {0, 0}, {7, 7}};
+    for (const Row& r : rows) {
+        SliceConfig s = tenthMillimetreGrid();
+        s.infill.enable = r.infill;
+        s.infill.fillType = r.mode;
+        const Images im = draw(s, layer);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(px(im.model, at[i][0], at[i][1]), r.model[i]) << r.what << ", model at " << i;
+            EXPECT_EQ(px(im.support, at[i][0], at[i][1]), r.support[i]) << r.what << ", support at " << i;
+        }
+    }
+}
+
+// A wall ring around the whole plate, model material only in the lower
+// print area: with clipOverHeight the wall stops in the finished upper area.
+TEST(AreaWalls, WallsStopInAFinishedBand) {
+    SliceJob job;
+    job.layers.initLayers(1);
+    const Paths ring = {rectPath(mm(-9.5), mm(-9.5), mm(9.5), mm(9.5)), rectPath(mm(-9), mm(9), mm(9), mm(-9))};
+    addPart(job, 0, {rectPath(mm(-1), mm(-5), mm(1), mm(-3))}, part_type_t::model, 0);
+    addPart(job, 0, ring, part_type_t::modelWall, 0);
+    addPart(job, 0, ring, part_type_t::supportWall, 0);
+    const Layer& layer = job.layers.layer(0);
+    struct Row {
+        const char* what;
+        bool clip, drawModelWall;
+        int32_t k;
+        bool upperWall;         // walls drawn in the upper area (rows 0..99)
+        bool modelWallInModel;  // the model wall lands in the model image
+    } rows[] = {
+        {"clipOverHeight: upper band finished", true, true, 200, false, true},
+        {"no clipping: walls over the full height", false, true, 200, true, true},
+        {"raft layer without model walls: into the support image", true, false, 3, false, false},
+        {"above the raft model walls stay model", true, false, 200, false, true},
+    };
+    for (const Row& r : rows) {
+        SliceConfig s = tenthMillimetreGrid();
+        s.wall.clipOverHeight = r.clip;
+        s.raft.drawModelWall = r.drawModelWall;
+        Images im = draw(s, layer, r.k);
+        drawAreaWalls(s, layer, r.k, im.model, im.support);
+        const QImage& modelWallImage = r.modelWallInModel ? im.model : im.support;
+        EXPECT_EQ(px(modelWallImage, -9.25, -5), 255) << r.what << ": lower band, left side";
+        EXPECT_EQ(px(im.support, 9.25, -5), 255) << r.what << ": support wall, lower band";
+        EXPECT_EQ(px(modelWallImage, -9.25, 5), r.upperWall ? 255 : 0) << r.what << ": upper band";
+        EXPECT_EQ(px(im.support, 0, 9.25), r.upperWall ? 255 : 0) << r.what << ": top edge";
+        if (!r.modelWallInModel) {
+            EXPECT_EQ(px(im.model, -9.25, -5), 0) << r.what;
+        }
+    }
+}
