@@ -1,0 +1,186 @@
+// Every reader, given valid files cut short or with bytes spoiled, either
+// reads them or rejects them with a message: no crash, no sanitizer report,
+// and no allocation sized by a count the file does not back.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <new>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "config/SettingsFile.h"
+#include "model/MeshReaders.h"
+#include "model/ModelFiles.h"
+#include "model/ProjectReader.h"
+
+using namespace Voxmill;
+using namespace VoxmillTest;
+
+namespace {
+
+using Reader = std::function<void(const QString&)>;
+
+struct Sample {
+    std::string name;
+    std::string bytes;
+    Reader read;
+};
+
+void readVkp(const QString& path) {
+    SliceConfig c;
+    readProjectSettings(path, c);
+    ProjectLoadCache cache;
+    LoadedModels models;
+    readProjectModels(path, cache, models);
+}
+
+std::vector<Sample> builtSamples() {
+    SlcFile slc;
+    slc.layers = {{{{0, 0}, {1, 0}, {1, 1}}, {{2, 2}, {3, 2}, {3, 3}, {2, 2}}}, {}, {{{0, 0}, {1, 1}}}};
+    VkpFile vkp;
+    vkp.settings = "[precision]\nlayerHeight = 0.05\n[infill]\nenable = false\n";
+    VkpModel mesh;
+    for (const Triangle& t : cube(3))
+        for (int k = 0; k < 3; ++k) {
+            mesh.vertices.push_back({t[3 * k], t[3 * k + 1], t[3 * k + 2]});
+            mesh.indices.push_back(int32_t(mesh.indices.size()));
+        }
+    VkpModel contours;
+    contours.type = 1;
+    contours.minZ = 0.2f;
+    contours.thickness = 0.1f;
+    contours.layers = slc.layers;
+    vkp.models = {mesh, contours};
+    vkp.refs.resize(3);
+    vkp.refs[1].modelId = 1;
+    vkp.refs[2].m[3] = 5;
+
+    std::vector<std::array<float, 3>> corners;
+    std::vector<uint32_t> indices;
+    for (const Triangle& t : cube(2))
+        for (int k = 0; k < 3; ++k) {
+            corners.push_back({t[3 * k], t[3 * k + 1], t[3 * k + 2]});
+            indices.push_back(uint32_t(indices.size()));
+        }
+    auto stl = [](const QString& p) { readStl(p); };
+    return {
+        {"binary stl", binaryStl(cube(5)), stl},
+        {"ascii stl", asciiStl(cube(5)), stl},
+        {"slc", slc.bytes(), [](const QString& p) { readSlc(p); }},
+        {"zdm", zdmFile(corners, indices), [](const QString& p) { readZdm(p); }},
+        {"vkp", vkp.bytes(), readVkp},
+    };
+}
+
+// The small shared models, when present.
+std::vector<Sample> sharedSamples() {
+    std::vector<Sample> samples;
+    const QDir root(QStringLiteral(VOXMILL_SHARED_MODELS));
+    for (const char* name : {"real/binary_header_solid.stl", "real/two_solids_ascii.stl",
+                             "real/calibration_cube_20mm.stl", "analytic/t_overhang.stl"}) {
+        QFile f(root.filePath(name));
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QByteArray b = f.readAll();
+        samples.push_back({name, std::string(b.constData(), size_t(b.size())), [](const QString& p) { readStl(p); }});
+    }
+    return samples;
+}
+
+// Cuts and spoiled bytes: every position for small files, a spread of about
+// 600 for larger ones.
+std::vector<std::string> mutations(const std::string& bytes) {
+    std::vector<std::string> out;
+    const size_t n = bytes.size();
+    const size_t step = std::max<size_t>(1, n / 600);
+    for (size_t len = 0; len < n; len += step) out.push_back(bytes.substr(0, len));
+    for (size_t at = 0; at < n; at += step)
+        for (unsigned char mask : {0xFF, 0x80, 0x01}) {
+            std::string s = bytes;
+            s[at] = char(s[at] ^ mask);
+            out.push_back(s);
+        }
+    return out;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool limitAddressSpace = false; // the sanitizer's shadow memory needs its own room
+#else
+constexpr bool limitAddressSpace = true;
+#endif
+
+long addressSpaceBytes() {
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+        std::fclose(f);
+    }
+    return pages * sysconf(_SC_PAGESIZE);
+}
+
+// Runs in a child process, with the address space capped at what it uses
+// after reading the valid file plus a margin and a small multiple of the
+// file's size, so that an allocation sized by a count the file does not back
+// fails. Returns the child's exit status: 0 when every mutation was read or
+// rejected with a message.
+int runMutationsInChild(const Sample& s, const QString& path) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid != 0) {
+        int status = -1;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    writeFile(path, s.bytes);
+    s.read(path);
+    if (limitAddressSpace) {
+        const rlim_t cap = rlim_t(addressSpaceBytes()) + (32u << 20) + 64 * s.bytes.size();
+        const rlimit limit{cap, cap};
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    int bad = 0;
+    int count = 0;
+    for (const std::string& m : mutations(s.bytes)) {
+        // A fresh name each time: truncating a file the disk is still writing
+        // waits for it.
+        const QString variant = path + QString::number(++count);
+        writeFile(variant, m);
+        try {
+            s.read(variant);
+        } catch (const std::bad_alloc&) {
+            std::fprintf(stderr, "%s: allocation failed on a %zu-byte variant\n", s.name.c_str(), m.size());
+            bad = 1;
+        } catch (const std::exception& e) {
+            if (e.what()[0] == '\0') {
+                std::fprintf(stderr, "%s: empty message\n", s.name.c_str());
+                bad = 1;
+            }
+        }
+        QFile::remove(variant);
+    }
+    std::fflush(nullptr);
+    _exit(bad);
+}
+
+} // namespace
+
+TEST(ReaderRobustness, CutAndSpoiledFilesAreReadOrRejectedWithAMessage) {
+    QTemporaryDir dir;
+    std::vector<Sample> samples = builtSamples();
+    for (Sample& s : sharedSamples()) samples.push_back(std::move(s));
+    for (const Sample& s : samples) {
+        // The valid file itself reads.
+        const QString path = dir.filePath("valid");
+        writeFile(path, s.bytes);
+        ASSERT_NO_THROW(s.read(path)) << s.name;
+        EXPECT_EQ(runMutationsInChild(s, dir.filePath("variant")), 0) << s.name;
+    }
+}
