@@ -176,8 +176,7 @@ void ModelLoader::addSlc(const ModelRef& ref) {
     slc.layerThickness = in_.f32();
     const uint32_t layerCount = readCount(in_);
     in_.seek(in_.i64());
-    // Appended one by one: a huge count runs into the end of the file, not
-    // into an allocation.
+    in_.require(layerCount, 4); // each layer holds at least its contour count
     for (uint32_t l = 0; l < layerCount; ++l) slc.layers.push_back(readSlcLayer());
     const SlcInstance instance{std::make_shared<const SlcData>(std::move(slc)), ref.transform};
     cache_.slcMap.emplace(ref.modelId, instance);
@@ -187,6 +186,7 @@ void ModelLoader::addSlc(const ModelRef& ref) {
 SlcLayer ModelLoader::readSlcLayer() {
     SlcLayer layer;
     const uint32_t contours = readCount(in_);
+    in_.require(contours, 4); // each contour holds at least its point count
     for (uint32_t c = 0; c < contours; ++c) {
         const uint32_t points = readCount(in_);
         in_.require(points, 8);

@@ -63,14 +63,13 @@ SlcContour readBoundary(BinaryInput& in) {
     return contour;
 }
 
-// Layers until the end marker. Layers and boundaries are appended one by one
-// as they are read, so a huge boundary count runs into the end of the file
-// rather than into an allocation.
+// Layers until the end marker, appended one by one as they are read.
 void readLayers(BinaryInput& in, SlcData& slc) {
     for (;;) {
         in.f32(); // the layer's z; heights follow from the position
         const uint32_t boundaries = in.u32();
         if (boundaries == endOfLayers) return;
+        in.require(boundaries, 8); // each holds at least its two counts
         SlcLayer layer;
         for (uint32_t b = 0; b < boundaries; ++b) layer.push_back(readBoundary(in));
         slc.layers.push_back(std::move(layer));

@@ -59,6 +59,13 @@ TEST(SlcReader, FailureTable) {
         {"a boundary with gaps", spoiled([](SlcFile& f) { f.gaps = 1; }), "unsupported slc Number of Gaps!"},
         {"no end marker", spoiled([](SlcFile& f) { f.endMarker = false; }), streamFailure},
         {"only the header line", "-SLCVER 2.0 -UNIT MM\n", streamFailure},
+        {"a boundary count far beyond the file",
+         [] {
+             std::string s = withHeader("-SLCVER 2.0").bytes();
+             s[12 + 1 + 256 + 1 + 16 + 4 + 3] = char(0x40); // header line, 26, reserved, table, z; high byte
+             return s;
+         }(),
+         streamFailure},
         {"a point count far beyond the file",
          [] {
              std::string s = withHeader("-SLCVER 2.0").bytes();
