@@ -32,7 +32,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+double secondsSince(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
 
 // The stages print their progress lines on standard output; they are not
 // part of the figures, so the output is muted while a stage runs.
@@ -69,7 +71,8 @@ std::shared_ptr<TriMesh> wavyVase(int around, int rings, double heightMm) {
             const double phi = 2 * pi * j / around;
             const double r = 20 + 1.5 * std::sin(12 * phi + z / 4) + 3 * std::sin(z / 6);
             vertices.push_back(MeshVertex{int32_t(std::lround(r * std::cos(phi) * 1e4)),
-                                          int32_t(std::lround(r * std::sin(phi) * 1e4)), int32_t(std::lround(z * 1e4))});
+                                          int32_t(std::lround(r * std::sin(phi) * 1e4)),
+                                          int32_t(std::lround(z * 1e4))});
         }
     }
     const uint32_t bottom = uint32_t(vertices.size());
@@ -140,7 +143,8 @@ void runStages(const char* name, std::shared_ptr<TriMesh> mesh) {
     for (int32_t i = first; i < n; i += batch) {
         job->layers.setWindow(i == first ? 0 : i - 10, i + batch + 11);
         sliceBatch(*job, models, lh, i, batch);
-        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(*job, models, lh, l);
+        for (int32_t l = i; l < std::min(i + batch, n); ++l)
+            importSlcLayer(*job, models, lh, l);
         if (i == first) extendRaftLayers(*job, first);
     }
     const double sliceSeconds = secondsSince(start);
@@ -161,7 +165,8 @@ void runStages(const char* name, std::shared_ptr<TriMesh> mesh) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) files.push_back(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        files.push_back(argv[i]);
     if (files.empty()) files.push_back(VOXMILL_SHARED_MODELS "/real/3DBenchy.stl");
     for (const std::string& file : files) {
         const QString path = QString::fromStdString(file);

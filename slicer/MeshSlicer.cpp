@@ -17,12 +17,14 @@ namespace {
 std::vector<size_t> firstUsers(const std::vector<MeshInstance>& meshes) {
     std::unordered_map<const TriMesh*, size_t> first;
     std::vector<size_t> users(meshes.size());
-    for (size_t k = 0; k < meshes.size(); ++k) users[k] = first.emplace(meshes[k].mesh.get(), k).first->second;
+    for (size_t k = 0; k < meshes.size(); ++k)
+        users[k] = first.emplace(meshes[k].mesh.get(), k).first->second;
     return users;
 }
 
 // A copied model costs about a hundredth of a cut one.
-std::vector<float> progressWeights(const std::vector<MeshInstance>& meshes, const std::vector<size_t>& users) {
+std::vector<float> progressWeights(const std::vector<MeshInstance>& meshes,
+                                   const std::vector<size_t>& users) {
     std::vector<float> weights(meshes.size());
     for (size_t k = 0; k < meshes.size(); ++k) {
         const float faces = float(meshes[k].mesh->faces().size());
@@ -80,7 +82,8 @@ void shiftPart(LayerPart& part, int64_t dx, int64_t dy) {
 
 // A later instance of a mesh takes a moved copy of the first instance's part;
 // the copy does not widen the job's model box.
-void copyModel(SliceJob& job, size_t source, int64_t dx, int64_t dy, part_type_t type, int32_t first, int32_t end) {
+void copyModel(SliceJob& job, size_t source, int64_t dx, int64_t dy, part_type_t type, int32_t first,
+               int32_t end) {
     for (int32_t l = first; l < end; ++l) {
         Layer& layer = job.layers.layer(l);
         LayerPart copy = layer.parts.at(source);
@@ -92,14 +95,16 @@ void copyModel(SliceJob& job, size_t source, int64_t dx, int64_t dy, part_type_t
 
 } // namespace
 
-void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& lh, int32_t first, int32_t batch) {
+void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& lh, int32_t first,
+                int32_t batch) {
     const int32_t count = lh.count();
     const int32_t end = int32_t(std::min<int64_t>(count, int64_t(first) + batch));
     if (first < 0 || first >= end) return;
     const std::vector<size_t> users = firstUsers(models.meshes);
     const std::vector<float> weights = progressWeights(models.meshes, users);
     float total = 0;
-    for (float w : weights) total += w;
+    for (float w : weights)
+        total += w;
 
     BatchCutter cutter{lh, first, end, mmToUnits(job.settings.precision.general), {}, {}, {}};
     cutter.cuts.resize(size_t(end - first));

@@ -16,13 +16,13 @@
 namespace Voxmill {
 
 struct ChainStats {
-    int64_t closedChains = 0;  // contours closed along face neighbours
+    int64_t closedChains = 0;   // contours closed along face neighbours
     int64_t joinedContours = 0; // contours made by joining open chains
-    int64_t droppedChains = 0; // open chains that could not be closed
+    int64_t droppedChains = 0;  // open chains that could not be closed
 };
 
 class SegmentChainer {
-public:
+  public:
     // Replaces out by the contours of one layer's cuts, before simplification:
     // each closed, of 3 or more points, without a point equal to the one
     // before it. faces are the mesh's faces the cuts refer to.
@@ -30,7 +30,7 @@ public:
     // Totals over every call.
     const ChainStats& stats() const { return stats_; }
 
-private:
+  private:
     struct OpenChain {
         int32_t begin, end; // range in openSegments_
         bool used;

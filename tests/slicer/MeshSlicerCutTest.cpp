@@ -10,7 +10,9 @@ using namespace Voxmill;
 
 namespace {
 
-MeshVertex v(int32_t x, int32_t y, int32_t z) { return MeshVertex{x, y, z}; }
+MeshVertex v(int32_t x, int32_t y, int32_t z) {
+    return MeshVertex{x, y, z};
+}
 
 bool sameSegment(const Segment& a, const Segment& b) {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
@@ -39,7 +41,13 @@ TEST(MeshSlicerCut, PlaneRulesAndEndpointOrder) {
         {"touching from below", v(70, 80, 500), v(1000, 0, 0), v(0, 1000, 0), 500, true, {70, 80, 70, 80}},
         // an edge in the plane above a face below: the segment is that edge,
         // lone vertex c down, so p = b, q = a
-        {"edge in plane, face below", v(0, 0, 500), v(1000, 0, 500), v(0, 1000, 0), 500, true, {1000, 0, 0, 0}},
+        {"edge in plane, face below",
+         v(0, 0, 500),
+         v(1000, 0, 500),
+         v(0, 1000, 0),
+         500,
+         true,
+         {1000, 0, 0, 0}},
         // lone vertex a up: p = b, q = c
         {"lone a up", v(0, 0, 1000), v(1000, 0, 0), v(0, 1000, 0), 500, true, {500, 0, 0, 500}},
         // lone vertex b up: p = c, q = a
@@ -52,7 +60,12 @@ TEST(MeshSlicerCut, PlaneRulesAndEndpointOrder) {
         // on edge a-b is (-3 * 1 / 2, 7 * 1 / 2) = (-1, 3), not (-2, 3)
         {"truncation", v(0, 0, 0), v(-3, 7, 2), v(100, 100, 2), 1, true, {50, 50, -1, 3}},
         // coordinates whose products need 64 bits
-        {"wide", v(-2000000000, 0, 0), v(2000000000, 0, 4), v(0, 2000000000, 4), 3, true,
+        {"wide",
+         v(-2000000000, 0, 0),
+         v(2000000000, 0, 4),
+         v(0, 2000000000, 4),
+         3,
+         true,
          {-500000000, 1500000000, 1000000000, 0}},
     };
     for (const CutCase& t : cases) {
@@ -97,7 +110,8 @@ TEST(MeshSlicerCut, BatchCutAgreesWithEveryPlaneTested) {
     // Vertex heights from a small set that includes every layer height.
     std::uniform_int_distribution<int32_t> zIndex(0, 12);
     std::vector<MeshVertex> vertices;
-    for (int i = 0; i < 300; ++i) vertices.push_back(v(xy(rng), xy(rng), zIndex(rng) * 250));
+    for (int i = 0; i < 300; ++i)
+        vertices.push_back(v(xy(rng), xy(rng), zIndex(rng) * 250));
     std::vector<MeshFace> faces(100);
     for (size_t f = 0; f < faces.size(); ++f)
         faces[f].v = {{uint32_t(3 * f), uint32_t(3 * f + 1), uint32_t(3 * f + 2)}};
@@ -108,13 +122,15 @@ TEST(MeshSlicerCut, BatchCutAgreesWithEveryPlaneTested) {
         LayerCuts expected;
         for (size_t f = 0; f < faces.size(); ++f) {
             Segment s{};
-            if (cutTriangle(vertices[faces[f].v[0]], vertices[faces[f].v[1]], vertices[faces[f].v[2]], heights[l], s)) {
+            if (cutTriangle(vertices[faces[f].v[0]], vertices[faces[f].v[1]], vertices[faces[f].v[2]],
+                            heights[l], s)) {
                 expected.segments.push_back(s);
                 expected.faces.push_back(int32_t(f));
             }
         }
         ASSERT_EQ(cuts[l].faces, expected.faces) << "layer " << l;
         for (size_t i = 0; i < expected.segments.size(); ++i)
-            EXPECT_TRUE(sameSegment(cuts[l].segments[i], expected.segments[i])) << "layer " << l << " segment " << i;
+            EXPECT_TRUE(sameSegment(cuts[l].segments[i], expected.segments[i]))
+                << "layer " << l << " segment " << i;
     }
 }

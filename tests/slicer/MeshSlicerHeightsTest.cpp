@@ -42,7 +42,8 @@ TEST(MeshSlicerHeights, CountRoundsToNearestAndCutsMidLayer) {
         for (int32_t l = 0; l < lh.count(); ++l) {
             EXPECT_EQ(lh.thickness[size_t(l)], thickness) << t.what << " layer " << l;
             const int32_t k = l - t.raftLayers;
-            EXPECT_EQ(lh.heights[size_t(l)], k < 0 ? 0 : thickness / 2 + k * thickness) << t.what << " layer " << l;
+            EXPECT_EQ(lh.heights[size_t(l)], k < 0 ? 0 : thickness / 2 + k * thickness)
+                << t.what << " layer " << l;
         }
     }
 }

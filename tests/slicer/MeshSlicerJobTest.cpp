@@ -33,7 +33,8 @@ LayerHeights sliceAll(SliceJob& job, LoadedModels& models) {
     const int32_t batch = std::min(n / 4 + 1, 200);
     for (int32_t i = storeRaftLayers(job.settings); i < n; i += batch) {
         sliceBatch(job, models, lh, i, batch);
-        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(job, models, lh, l);
+        for (int32_t l = i; l < std::min(i + batch, n); ++l)
+            importSlcLayer(job, models, lh, l);
     }
     return lh;
 }
@@ -54,13 +55,16 @@ bool sameContour(const Path& a, const Path& b) {
     if (a.size() != b.size()) return false;
     for (size_t shift = 0; shift < a.size(); ++shift) {
         bool same = true;
-        for (size_t i = 0; i < a.size() && same; ++i) same = a[(i + shift) % a.size()] == b[i];
+        for (size_t i = 0; i < a.size() && same; ++i)
+            same = a[(i + shift) % a.size()] == b[i];
         if (same) return true;
     }
     return false;
 }
 
-const Paths& slot0(const LayerPart& part, size_t island = 0) { return part.islands.at(island).slots.at(0).paths; }
+const Paths& slot0(const LayerPart& part, size_t island = 0) {
+    return part.islands.at(island).slots.at(0).paths;
+}
 
 } // namespace
 
@@ -149,7 +153,8 @@ TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
             EXPECT_EQ(layer.parts[1].type, part_type_t::supportWall);
             const Paths& paths = slot0(layer.parts[1]);
             ASSERT_EQ(paths.size(), 1u);
-            EXPECT_TRUE(sameContour(paths[0], square(100000, 0, 100000 + sides[l], sides[l]))) << t.what << " layer " << l;
+            EXPECT_TRUE(sameContour(paths[0], square(100000, 0, 100000 + sides[l], sides[l])))
+                << t.what << " layer " << l;
         }
     }
 }
@@ -173,7 +178,8 @@ TEST(MeshSlicerJob, SlcStackEndingBelowALayerAddsNoPart) {
     ASSERT_EQ(job->layers.layerCount(), 4);
     // layer 2 is cut at 0.125 mm, above the stack's top at 0.1 mm
     const size_t expectedParts[4] = {2, 2, 1, 1};
-    for (int32_t l = 0; l < 4; ++l) EXPECT_EQ(job->layers.layer(l).parts.size(), expectedParts[l]) << "layer " << l;
+    for (int32_t l = 0; l < 4; ++l)
+        EXPECT_EQ(job->layers.layer(l).parts.size(), expectedParts[l]) << "layer " << l;
 }
 
 TEST(MeshSlicerJob, WallsAreNotScaledAndDoNotRaiseTheStack) {

@@ -25,11 +25,14 @@ QString sharedModel(const char* folder, const QString& name) {
     return QStringLiteral(VOXMILL_SHARED_MODELS "/%1/%2").arg(QString::fromLatin1(folder), name);
 }
 
-bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
+bool sharedModelsPresent() {
+    return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir();
+}
 
 // Cuts, chains and simplifies the mesh at every height, as the slice stage
 // does before the contours are split into islands, in batches of 200 layers.
-std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights, ChainStats* stats = nullptr) {
+std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights,
+                           ChainStats* stats = nullptr) {
     std::vector<Paths> layers(heights.size());
     SegmentChainer chainer;
     const size_t batch = 200;
@@ -50,7 +53,8 @@ std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heig
 // Cutting heights at the middle of layers of the given thickness up to top.
 std::vector<int32_t> midLayerHeights(int32_t thickness, int32_t top) {
     std::vector<int32_t> heights;
-    for (int32_t z = thickness / 2; z < top; z += thickness) heights.push_back(z);
+    for (int32_t z = thickness / 2; z < top; z += thickness)
+        heights.push_back(z);
     return heights;
 }
 
@@ -64,7 +68,8 @@ int depthOf(const Paths& paths, size_t i) {
 
 double areaMm2(const Paths& paths) {
     double a = 0;
-    for (const Path& p : paths) a += ClipperLib::Area(p);
+    for (const Path& p : paths)
+        a += ClipperLib::Area(p);
     return a / (unitsPerMmD * unitsPerMmD);
 }
 
@@ -78,7 +83,8 @@ const double Kp = 256 * std::sin(pi / 128);
 // linearly from one ring to the next.
 double sphereMeshRadius(double z) {
     for (int i = 0; i < 63; ++i) {
-        const double h0 = 10 - 10 * std::cos(pi * (i + 0.5) / 64), h1 = 10 - 10 * std::cos(pi * (i + 1.5) / 64);
+        const double h0 = 10 - 10 * std::cos(pi * (i + 0.5) / 64),
+                     h1 = 10 - 10 * std::cos(pi * (i + 1.5) / 64);
         const double r0 = 10 * std::sin(pi * (i + 0.5) / 64), r1 = 10 * std::sin(pi * (i + 1.5) / 64);
         if (z >= h0 && z <= h1) return r0 + (r1 - r0) * (z - h0) / (h1 - h0);
     }
@@ -106,7 +112,8 @@ std::vector<Analytic> analyticModels() {
          [cone](double z) { return Kp * cone(z); }, cone},
         {"sphere_r10.stl", 1, [](double z) { return K * std::pow(sphereMeshRadius(z), 2); },
          [](double z) { return Kp * sphereMeshRadius(z); }, sphereMeshRadius},
-        {"nested_rings.stl", 7, constant(529 * K), constant(Kp * (30 + 25 + 20 + 15 + 10 + 5 + 2)), constant(2)},
+        {"nested_rings.stl", 7, constant(529 * K), constant(Kp * (30 + 25 + 20 + 15 + 10 + 5 + 2)),
+         constant(2)},
     };
 }
 
@@ -121,7 +128,8 @@ TEST(MeshSlicerModels, AnalyticSolidsMatchTheirFormulas) {
     const int32_t thickness = 500;
     for (const Analytic& model : analyticModels()) {
         SCOPED_TRACE(model.file);
-        const std::unique_ptr<TriMesh> mesh = readStl(sharedModel("analytic", QString::fromLatin1(model.file)));
+        const std::unique_ptr<TriMesh> mesh =
+            readStl(sharedModel("analytic", QString::fromLatin1(model.file)));
         const std::vector<int32_t> heights = midLayerHeights(thickness, mesh->max[2]);
         const std::vector<Paths> layers = sliceAt(*mesh, heights);
         int checked = 0;
@@ -181,7 +189,8 @@ std::vector<RealModel> realModels() {
 // with open or non-manifold edges report how many open chains were dropped.
 TEST(MeshSlicerModels, RealModelsSlice) {
     if (!sharedModelsPresent()) GTEST_SKIP() << "shared models folder not present";
-    const QStringList files = QDir(QStringLiteral(VOXMILL_SHARED_MODELS "/real")).entryList({"*.stl"}, QDir::Files);
+    const QStringList files =
+        QDir(QStringLiteral(VOXMILL_SHARED_MODELS "/real")).entryList({"*.stl"}, QDir::Files);
     EXPECT_EQ(size_t(files.size()), realModels().size());
     for (const RealModel& model : realModels()) {
         SCOPED_TRACE(model.file);
@@ -191,16 +200,18 @@ TEST(MeshSlicerModels, RealModelsSlice) {
         size_t contours = 0;
         for (const Paths& paths : layers) {
             contours += paths.size();
-            for (const Path& p : paths) EXPECT_GE(p.size(), 3u);
+            for (const Path& p : paths)
+                EXPECT_GE(p.size(), 3u);
         }
-        std::printf("%-30s %6zu layers %8zu contours: %lld closed, %lld joined, %lld chains dropped\n", model.file,
-                    layers.size(), contours, (long long)stats.closedChains, (long long)stats.joinedContours,
-                    (long long)stats.droppedChains);
+        std::printf("%-30s %6zu layers %8zu contours: %lld closed, %lld joined, %lld chains dropped\n",
+                    model.file, layers.size(), contours, (long long)stats.closedChains,
+                    (long long)stats.joinedContours, (long long)stats.droppedChains);
 
         for (const Section& s : model.sections) {
             const Paths paths = sliceAt(*mesh, {int32_t(s.zMm * unitsPerMmD)})[0];
             int outers = 0, holes = 0;
-            for (size_t i = 0; i < paths.size(); ++i) (depthOf(paths, i) % 2 ? holes : outers) += 1;
+            for (size_t i = 0; i < paths.size(); ++i)
+                (depthOf(paths, i) % 2 ? holes : outers) += 1;
             if (s.outers >= 0) {
                 EXPECT_EQ(outers, s.outers) << s.what;
             }
