@@ -51,10 +51,12 @@ const char* parseNumber(const char* s, float& value) {
     const char* end = s + std::strlen(s);
     std::from_chars_result r = std::from_chars(s, end, value);
     if (r.ec == std::errc::result_out_of_range) {
-        // Tiny magnitudes become zero; huge ones fail later as out of range.
+        // Tiny magnitudes become zero; huge ones infinity, which quantise
+        // rejects as out of range.
         double wide = 0;
         r = std::from_chars(s, end, wide);
-        value = float(wide);
+        const double limit = std::numeric_limits<float>::max();
+        value = wide > limit ? HUGE_VALF : wide < -limit ? -HUGE_VALF : float(wide);
     }
     return r.ec == std::errc() ? r.ptr : nullptr;
 }

@@ -60,6 +60,10 @@ TEST(StlReader, FailureTable) {
          padded("vertex 9 9 9" + std::string(1011, ' ') + "\nvertex 1 0 0\nvertex 0 1 0\nend\n"), "", 1, 3},
         {"ASCII: the last vertex line without a newline is not counted",
          padded("vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 2 2 2"), "", 1, 3},
+        {"ASCII: a decimal comma does not convert", padded("vertex 0,5 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
+        {"ASCII: beyond the float range", padded("vertex 1e39 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
+         "coordinate out of range."},
+        {"ASCII: below the float range is zero", padded("vertex 1e-50 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), "", 1, 3},
         {"ASCII: signs, exponents and tabs",
          padded("vertex\t+1.5e1 -0 2E-1\n vertex 1 0 0\nvertex 0 1 0 trailing\nend\n"), "", 1, 3},
     };
