@@ -26,23 +26,22 @@ public:
         };
     }
 
+    // The events after the first `from` so far.
+    std::vector<IoEvent> since(size_t from) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::vector<IoEvent>(events_.begin() + std::min(from, events_.size()), events_.end());
+    }
+
     // The events after the first `from`, once there are `count` of them (or
     // whatever came within a minute).
     std::vector<IoEvent> waitFor(size_t from, size_t count) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        for (;;) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (events_.size() >= from + count || std::chrono::steady_clock::now() > deadline)
-                    return std::vector<IoEvent>(events_.begin() + std::min(from, events_.size()), events_.end());
-            }
+        std::vector<IoEvent> events = since(from);
+        while (events.size() < count && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            events = since(from);
         }
-    }
-
-    size_t count() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_.size();
+        return events;
     }
 
 private:
