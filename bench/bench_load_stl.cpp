@@ -87,6 +87,15 @@ int main() {
     for (const MeshFace& f : mesh.faces())
         for (int32_t g : f.adj) open += g == NoNeighbour;
 
+    // A broken file that runs one edge over and over: 200000 copies of one
+    // facet, half of them reversed.
+    std::vector<MeshFace> copies(200000);
+    for (size_t i = 0; i < copies.size(); ++i)
+        copies[i].v = i % 2 ? std::array<uint32_t, 3>{{1, 0, 3}} : std::array<uint32_t, 3>{{0, 1, 2}};
+    t0 = std::chrono::steady_clock::now();
+    TriMeshIdx repeated(std::move(copies));
+    const double repeatedEdges = secondsSince(t0);
+
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("triangles: %zu, vertices: %zu, open edges: %zu\n", mesh.faces().size(), mesh.vertices.size(), open);
@@ -95,6 +104,7 @@ int main() {
     std::printf("neighbours: %.3f s per million triangles\n", neighbours / millions);
     std::printf("box:        %.3f s per million triangles\n", box / millions);
     std::printf("total:      %.3f s per million triangles\n", (parse + weld + neighbours + box) / millions);
+    std::printf("neighbours of 200000 facets on one edge: %.3f s\n", repeatedEdges);
     std::printf("peak memory: %.1f MB (file %.1f MB)\n", double(usage.ru_maxrss) / 1024.0,
                 double(84 + mesh.faces().size() * 50) / 1e6);
     return 0;

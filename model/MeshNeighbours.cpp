@@ -9,11 +9,12 @@ namespace Voxmill {
 namespace {
 
 // Multimap from a directed edge (a, b) to the faces that ran it and are still
-// unpaired, hashed by a + b. Records of one edge stay in the order they were
-// made, so the earliest one is paired first. Since (a, b) and (b, a) hash
-// alike, the walk that looks for the reversed edge ends at the chain's tail,
-// where a new record goes. Freed records are reused, so memory follows the
-// number of open edges rather than the number of faces.
+// unpaired, hashed by a + b. Each distinct edge has one node in its bucket's
+// chain, holding its faces first to last, so the earliest is paired first and
+// a chain stays short even when a broken file runs one edge thousands of times.
+// Since (a, b) and (b, a) hash alike, one walk finds both. Freed nodes and
+// queue entries are reused, so memory follows the number of open edges
+// rather than the number of faces.
 class DirectedEdgeMap {
 public:
     explicit DirectedEdgeMap(size_t faceCount) {
@@ -23,50 +24,78 @@ public:
         heads_.assign(size_t(1) << bits, none);
     }
 
-    // Removes and returns the face of the earliest record of (b, a); when there
-    // is none, records (a, b) for face f and returns -1.
+    // Removes and returns the earliest face recorded for (b, a); when there is
+    // none, records (a, b) for face f and returns -1.
     int32_t pairOrRecord(uint32_t a, uint32_t b, int32_t f) {
         uint32_t& head = heads_[bucketOf(a + b)];
-        uint32_t prev = none;
-        for (uint32_t r = head; r != none; prev = r, r = records_[r].next) {
-            const Record& rec = records_[r];
-            if (rec.a != b || rec.b != a) continue;
-            const int32_t g = rec.face;
-            (prev == none ? head : records_[prev].next) = rec.next;
-            records_[r].next = free_;
-            free_ = r;
-            return g;
+        uint32_t prev = none, same = none;
+        for (uint32_t e = head; e != none; prev = e, e = edges_[e].next) {
+            if (edges_[e].a == b && edges_[e].b == a) return takeFirst(e, prev == none ? head : edges_[prev].next);
+            if (edges_[e].a == a && edges_[e].b == b) same = e;
         }
-        const uint32_t r = allocate({a, b, f, none});
-        (prev == none ? head : records_[prev].next) = r;
+        if (same == none) {
+            same = allocate(edges_, freeEdge_, {a, b, none, none, none});
+            (prev == none ? head : edges_[prev].next) = same;
+        }
+        const uint32_t w = allocate(waiting_, freeWaiting_, {f, none});
+        Edge& edge = edges_[same];
+        (edge.first == none ? edge.first : waiting_[edge.last].next) = w;
+        edge.last = w;
         return -1;
     }
 
 private:
     static constexpr uint32_t none = std::numeric_limits<uint32_t>::max();
-    struct Record {
+    struct Edge {
         uint32_t a, b;
+        uint32_t first, last; // queue of waiting faces
+        uint32_t next;        // chain of the bucket
+    };
+    struct Waiting {
         int32_t face;
         uint32_t next;
     };
 
     size_t bucketOf(uint32_t hash) const { return size_t((hash * 0x9E3779B97F4A7C15ull) >> shift_); }
 
-    // Note: may move records_, so callers take references only afterwards.
-    uint32_t allocate(const Record& rec) {
-        if (free_ == none) {
-            records_.push_back(rec);
-            return uint32_t(records_.size() - 1);
+    // Pops edge e's earliest face; an edge without faces leaves the chain
+    // (link is the chain's pointer to e).
+    int32_t takeFirst(uint32_t e, uint32_t& link) {
+        Edge& edge = edges_[e];
+        const uint32_t w = edge.first;
+        const int32_t face = waiting_[w].face;
+        edge.first = waiting_[w].next;
+        release(waiting_, freeWaiting_, w);
+        if (edge.first == none) {
+            link = edge.next;
+            release(edges_, freeEdge_, e);
         }
-        const uint32_t r = free_;
-        free_ = records_[r].next;
-        records_[r] = rec;
-        return r;
+        return face;
+    }
+
+    // Pools with a free list threaded through next. allocate may move the
+    // pool, so callers take references only afterwards.
+    template <class T>
+    static uint32_t allocate(std::vector<T>& pool, uint32_t& free, const T& item) {
+        if (free == none) {
+            pool.push_back(item);
+            return uint32_t(pool.size() - 1);
+        }
+        const uint32_t i = free;
+        free = pool[i].next;
+        pool[i] = item;
+        return i;
+    }
+    template <class T>
+    static void release(std::vector<T>& pool, uint32_t& free, uint32_t i) {
+        pool[i].next = free;
+        free = i;
     }
 
     std::vector<uint32_t> heads_;
-    std::vector<Record> records_;
-    uint32_t free_ = none;
+    std::vector<Edge> edges_;
+    std::vector<Waiting> waiting_;
+    uint32_t freeEdge_ = none, freeWaiting_ = none;
     int shift_ = 63;
 };
 
