@@ -53,7 +53,8 @@ std::vector<RowSpan> unfinishedRuns(const std::vector<RowSpan>& bands, const QIm
     return runs;
 }
 
-void drawAreaWalls(const SliceConfig& s, const Layer& layer, int32_t k, QImage& model, QImage& support) {
+void drawAreaWalls(const SliceConfig& s, const Layer& layer, int32_t k, QImage& model, QImage& support,
+                   RowSpan& modelRows, RowSpan& supportRows) {
     const bool anyWall = std::any_of(layer.parts.begin(), layer.parts.end(), [](const LayerPart& p) {
         return p.type == part_type_t::modelWall || p.type == part_type_t::supportWall;
     });
@@ -64,7 +65,10 @@ void drawAreaWalls(const SliceConfig& s, const Layer& layer, int32_t k, QImage& 
         painter.setClip(QRect(0, run.first, s.poly2img.pixelX, run.end - run.first), Qt::IntersectClip);
         for (const LayerPart& part : layer.parts) {
             if (part.type != part_type_t::modelWall && part.type != part_type_t::supportWall) continue;
-            painter.drawPart(part, k, usesSupportImage(s, part, k) ? support : model);
+            if (usesSupportImage(s, part, k))
+                supportRows |= painter.drawPart(part, k, support);
+            else
+                modelRows |= painter.drawPart(part, k, model);
         }
     }
 }

@@ -16,11 +16,6 @@
 
 namespace Voxmill {
 
-struct RowSpan {
-    int32_t first, end; // rows [first, end)
-    bool operator==(const RowSpan& o) const { return first == o.first && end == o.end; }
-};
-
 // wall.areaPixels reversed, as consecutive row spans from row 0, cut at height.
 std::vector<RowSpan> areaBands(const SliceConfig& s, int32_t height);
 
@@ -30,7 +25,9 @@ std::vector<RowSpan> unfinishedRuns(const std::vector<RowSpan>& bands, const QIm
 
 // Draws the wall parts of layer k (type 1 into the model image, or into the
 // support image in stored raft layers when raft.drawModelWall is off; type 2
-// into the support image), clipped to the unfinished runs.
-void drawAreaWalls(const SliceConfig& s, const Layer& layer, int32_t k, QImage& model, QImage& support);
+// into the support image), clipped to the unfinished runs. Widens the row
+// spans by the rows it may have painted.
+void drawAreaWalls(const SliceConfig& s, const Layer& layer, int32_t k, QImage& model, QImage& support,
+                   RowSpan& modelRows, RowSpan& supportRows);
 
 } // namespace Voxmill

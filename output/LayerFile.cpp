@@ -60,13 +60,13 @@ void checkPadding(const LayerBitmap& b) {
 
 } // namespace
 
-void packBits(const QImage& gray, QImage& bits) {
+void packBits(const QImage& gray, QImage& bits, RowSpan span) {
     const int32_t w = gray.width(), h = gray.height();
     if (bits.size() != gray.size() || bits.format() != QImage::Format_MonoLSB)
         bits = QImage(w, h, QImage::Format_MonoLSB);
     std::memset(bits.bits(), 0, size_t(bits.sizeInBytes()));
     const int32_t fullBytes = w / 8;
-    for (int32_t y = 0; y < h; ++y) {
+    for (int32_t y = std::max(span.first, 0); y < std::min(span.end, h); ++y) {
         const uchar* src = gray.constScanLine(y);
         uchar* dst = bits.scanLine(y);
         for (int32_t i = 0; i < fullBytes; ++i) dst[i] = gather8(src + 8 * i);
@@ -83,11 +83,21 @@ size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
     return len;
 }
 
+void LayerFileWriter::compress(const QImage& bits) {
+    const uint8_t* data = bits.constBits();
+    const size_t size = size_t(bits.sizeInBytes());
+    if (lastBitmap_.size() == size && std::memcmp(lastBitmap_.data(), data, size) == 0) return;
+    lastBitmap_.clear(); // a failure below must not leave a stale match
+    innerLen_ = compressOnce(data, size, inner_);
+    outerLen_ = compressOnce(inner_.data(), innerLen_, outer_);
+    lastBitmap_.assign(data, data + size);
+}
+
 void LayerFileWriter::write(const QString& path, const QImage& bits) {
     auto t0 = std::chrono::steady_clock::now();
-    const size_t innerLen = compressOnce(bits.constBits(), size_t(bits.sizeInBytes()), inner_);
-    const size_t outerLen = compressOnce(inner_.data(), innerLen, outer_);
+    compress(bits);
     times_.compressNs = nsSince(t0);
+    const size_t innerLen = innerLen_, outerLen = outerLen_;
 
     t0 = std::chrono::steady_clock::now();
     uint8_t header[layerFileHeaderSize];

@@ -1,6 +1,7 @@
 #include "output/LayerImager.h"
 
 #include <chrono>
+#include <cstring>
 #include <stdexcept>
 
 #include <QFile>
@@ -16,6 +17,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+void clearRows(QImage& image, RowSpan span) {
+    for (int32_t y = span.first; y < span.end; ++y) std::memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
+}
+
 // Adds the time since start to total and restarts the clock.
 void lap(Clock::time_point& start, int64_t& total) {
     const Clock::time_point now = Clock::now();
@@ -28,17 +33,29 @@ void lap(Clock::time_point& start, int64_t& total) {
 LayerImager::LayerImager(SliceJob& job, const QString& outputDir)
     : job_(job), outputDir_(outputDir), waitTime_(outputDir) {
     painter_.configure(job.settings);
+    rows_ = {{0, painter_.height()}, {0, painter_.height()}};
+}
+
+void LayerImager::clearImages() {
+    for (auto [image, span] : {std::make_pair(&job_.modelImage, rows_.model),
+                               std::make_pair(&job_.supportImage, rows_.support)}) {
+        if (image->isNull())
+            painter_.prepareImage(*image);
+        else
+            clearRows(*image, span);
+    }
 }
 
 void LayerImager::image(int32_t k) {
     const SliceConfig& s = job_.settings;
     const Layer& layer = job_.layers.layer(k);
     Clock::time_point t = Clock::now();
-    drawLayerImages(s, painter_, layer, k, job_.modelImage, job_.supportImage);
+    clearImages();
+    rows_ = drawLayerImages(s, painter_, layer, k, job_.modelImage, job_.supportImage);
     lap(t, times_.rasteriseNs);
-    supportGap(job_.modelImage, job_.supportImage, s.poly2img.supportGapPixel);
+    supportGap(job_.modelImage, job_.supportImage, s.poly2img.supportGapPixel, rows_.model);
     lap(t, times_.supportGapNs);
-    drawAreaWalls(s, layer, k, job_.modelImage, job_.supportImage);
+    drawAreaWalls(s, layer, k, job_.modelImage, job_.supportImage, rows_.model, rows_.support);
     lap(t, times_.wallsNs);
     waitTime_.append(k, waitTime_.layerTime(job_));
     lap(t, times_.waitTimeNs);
@@ -50,21 +67,21 @@ QString LayerImager::layerPath(const char* kind, int32_t number) const {
     return outputDir_ + QLatin1Char('/') + QLatin1String(kind) + QString::number(number);
 }
 
-void LayerImager::writeOne(const QImage& image, const QString& path) {
+void LayerImager::writeOne(const QImage& image, RowSpan rows, LayerFileWriter& writer, const QString& path) {
     Clock::time_point t = Clock::now();
-    packBits(image, job_.bitImage);
+    packBits(image, job_.bitImage, rows);
     lap(t, times_.packNs);
-    writer_.write(path, job_.bitImage);
-    times_.compressNs += writer_.lastTimes().compressNs;
-    times_.writeNs += writer_.lastTimes().writeNs;
+    writer.write(path, job_.bitImage);
+    times_.compressNs += writer.lastTimes().compressNs;
+    times_.writeNs += writer.lastTimes().writeNs;
 }
 
 void LayerImager::writeFiles(int32_t k) {
     const int32_t number = extraRaftLayers(job_.settings) + k;
     const QString model = layerPath("slice_m", number);
     const QString support = layerPath("slice_s", number);
-    writeOne(job_.modelImage, model);
-    writeOne(job_.supportImage, support);
+    writeOne(job_.modelImage, rows_.model, modelWriter_, model);
+    writeOne(job_.supportImage, rows_.support, supportWriter_, support);
     if (k == 0) copyRaftFiles(model, support);
 }
 

@@ -10,6 +10,7 @@
 
 #include "output/ImagingTimes.h"
 #include "output/LayerFile.h"
+#include "output/LayerImages.h"
 #include "output/Poly2Img.h"
 #include "output/WaitTime.h"
 #include "slicer/SliceJob.h"
@@ -24,17 +25,23 @@ public:
     const ImagingTimes& times() const { return times_; }
 
 private:
+    void clearImages();
     void writeFiles(int32_t k);
-    void writeOne(const QImage& image, const QString& path);
+    void writeOne(const QImage& image, RowSpan rows, LayerFileWriter& writer, const QString& path);
     void copyRaftFiles(const QString& model, const QString& support) const;
     QString layerPath(const char* kind, int32_t number) const;
 
     SliceJob& job_;
     QString outputDir_;
     Poly2Img painter_;
-    LayerFileWriter writer_;
+    LayerFileWriter modelWriter_, supportWriter_;
     WaitTimeReport waitTime_;
     ImagingTimes times_;
+    // Rows of the job's images that may hold non-zero bytes. Whatever the
+    // images held before this object is unknown, so all of them at first;
+    // afterwards only the rows painted, so clearing, the support gap and
+    // packing skip the empty rest of the plate.
+    ImageRows rows_;
 };
 
 } // namespace Voxmill

@@ -18,33 +18,33 @@ void collectSlots(const Layer& layer, part_type_t type, std::initializer_list<Sl
     }
 }
 
-void drawCollected(Poly2Img& painter, const Paths& paths, int32_t k, QImage& image) {
-    if (!paths.empty()) painter.drawLevels(depthLevels(paths), k, image);
+RowSpan drawCollected(Poly2Img& painter, const Paths& paths, int32_t k, QImage& image) {
+    return paths.empty() ? RowSpan() : painter.drawLevels(depthLevels(paths), k, image);
 }
 
 } // namespace
 
-void drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k, QImage& model,
-                     QImage& support) {
-    painter.prepareImage(model);
-    painter.prepareImage(support);
+ImageRows drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k, QImage& model,
+                          QImage& support) {
+    ImageRows rows;
     const FillType mode = s.infill.enable ? s.infill.fillType : FillType::rectGrid;
     if (mode == FillType::rectGrid) {
-        painter.drawParts(layer, k, model, part_type_t::model);
-        painter.drawParts(layer, k, support, part_type_t::support);
-        return;
+        rows.model = painter.drawParts(layer, k, model, part_type_t::model);
+        rows.support = painter.drawParts(layer, k, support, part_type_t::support);
+        return rows;
     }
     Paths modelPaths, supportPaths;
     collectSlots(layer, part_type_t::support, {{0, false}, {8, true}}, supportPaths);
     if (mode == FillType::support) {
         collectSlots(layer, part_type_t::model, {{6, false}}, supportPaths);
-        painter.drawParts(layer, k, model, part_type_t::model);
+        rows.model = painter.drawParts(layer, k, model, part_type_t::model);
     } else {
         collectSlots(layer, part_type_t::model, {{5, false}, {8, true}}, supportPaths);
         collectSlots(layer, part_type_t::model, {{0, false}, {5, true}}, modelPaths);
-        drawCollected(painter, modelPaths, k, model);
+        rows.model = drawCollected(painter, modelPaths, k, model);
     }
-    drawCollected(painter, supportPaths, k, support);
+    rows.support = drawCollected(painter, supportPaths, k, support);
+    return rows;
 }
 
 } // namespace Voxmill

@@ -20,8 +20,13 @@
 
 namespace Voxmill {
 
-// Clears both images (creating them when null) and paints layer k into them.
-void drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k, QImage& model,
-                     QImage& support);
+struct ImageRows {
+    RowSpan model, support; // rows that may hold non-zero bytes
+};
+
+// Paints layer k into both images, which the caller has cleared; returns
+// the rows painted.
+ImageRows drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k, QImage& model,
+                          QImage& support);
 
 } // namespace Voxmill

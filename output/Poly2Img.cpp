@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace Voxmill {
 
@@ -41,21 +42,22 @@ void collectDrawPaths(const LayerPart& part, Paths& out) {
     }
 }
 
-void Poly2Img::drawParts(const Layer& layer, int32_t layerNumber, QImage& image, part_type_t type) {
+RowSpan Poly2Img::drawParts(const Layer& layer, int32_t layerNumber, QImage& image, part_type_t type) {
     Paths paths;
     for (const LayerPart& part : layer.parts)
         if (part.type == type) collectDrawPaths(part, paths);
-    if (!paths.empty()) drawLevels(depthLevels(paths), layerNumber, image);
+    return paths.empty() ? RowSpan() : drawLevels(depthLevels(paths), layerNumber, image);
 }
 
-void Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& image) {
+RowSpan Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& image) {
     Paths paths;
     collectDrawPaths(part, paths);
-    if (!paths.empty()) drawLevels(depthLevels(paths), layerNumber, image);
+    return paths.empty() ? RowSpan() : drawLevels(depthLevels(paths), layerNumber, image);
 }
 
-void Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image) {
-    if (levels.empty()) return;
+RowSpan Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image) {
+    if (levels.empty()) return {};
+    float minY = std::numeric_limits<float>::max(), maxY = std::numeric_limits<float>::lowest();
     const float shift = staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f;
     // The pen stays the painter's default (solid black, width 1) and no render
     // hints are set: every polygon gets the aliased black outline the printer's
@@ -66,11 +68,25 @@ void Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber,
         painter_.setBrush(i % 2 == 0 ? Qt::white : Qt::black);
         for (const Path& path : levels[i]) {
             points_.clear();
-            for (const IntPoint& p : path) points_.push_back(toImage(p, shift));
+            for (const IntPoint& p : path) {
+                points_.push_back(toImage(p, shift));
+                minY = std::min(minY, float(points_.back().y()));
+                maxY = std::max(maxY, float(points_.back().y()));
+            }
             painter_.drawPolygon(points_.data(), int(points_.size()), Qt::OddEvenFill);
         }
     }
     painter_.end();
+    return paintedRows(minY, maxY);
+}
+
+// The rows between the lowest and highest point, widened by the outline pen
+// and a row for rounding, within the clip and the image.
+RowSpan Poly2Img::paintedRows(float minY, float maxY) const {
+    if (minY > maxY) return {};
+    const float top = std::max(std::floor(minY) - 2.0f, float(std::max(clipRect_.top(), 0)));
+    const float end = std::min(std::floor(maxY) + 3.0f, float(std::min(clipRect_.bottom() + 1, height_)));
+    return top < end ? RowSpan{int32_t(top), int32_t(end)} : RowSpan();
 }
 
 std::vector<PixelOffset> discOffsets(float r, float px, float py) {

@@ -8,6 +8,7 @@
 // with the painter's default black pen, without antialiasing; nesting levels
 // alternate white (outer contours) and black (holes).
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -20,6 +21,21 @@
 #include "slicer/Layer.h"
 
 namespace Voxmill {
+
+// Rows [first, end) of an image; empty when first >= end.
+struct RowSpan {
+    int32_t first = 0, end = 0;
+    bool empty() const { return first >= end; }
+    // The smallest span holding both.
+    RowSpan& operator|=(const RowSpan& o) {
+        if (o.empty()) return *this;
+        if (empty()) return *this = o;
+        first = std::min(first, o.first);
+        end = std::max(end, o.end);
+        return *this;
+    }
+    bool operator==(const RowSpan& o) const { return first == o.first && end == o.end; }
+};
 
 struct PixelOffset {
     int32_t dx, dy;
@@ -37,11 +53,13 @@ public:
     // rect is in printable-area pixels (column 0 = first printable column).
     void setClip(const QRect& rect, Qt::ClipOperation op);
 
+    // The drawing operations return the rows they may have changed: every
+    // row they leave out is untouched.
     // Islands of every part of the given type: slot 0 as it is, slot 8 reversed (a hole).
-    void drawParts(const Layer& layer, int32_t layerNumber, QImage& image, part_type_t type);
-    void drawPart(const LayerPart& part, int32_t layerNumber, QImage& image);
+    RowSpan drawParts(const Layer& layer, int32_t layerNumber, QImage& image, part_type_t type);
+    RowSpan drawPart(const LayerPart& part, int32_t layerNumber, QImage& image);
     // levels[i] holds the contours of nesting depth i + 1.
-    void drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image);
+    RowSpan drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image);
 
     // Image position of a plate point, shift in pixels added to x.
     QPointF toImage(const IntPoint& p, float shift) const;
@@ -51,6 +69,8 @@ public:
     int32_t extraPixels() const { return extraPixels_; }
 
 private:
+    RowSpan paintedRows(float minY, float maxY) const;
+
     int32_t extraPixels_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;

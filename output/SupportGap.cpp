@@ -57,10 +57,10 @@ void clearAroundRun(QImage& support, int32_t y, int32_t x0, int32_t x1, const st
 
 } // namespace
 
-void supportGap(const QImage& model, QImage& support, int32_t g) {
+void supportGap(const QImage& model, QImage& support, int32_t g, RowSpan modelRows) {
     const std::vector<int32_t> half = gapHalfWidths(g);
     const int32_t width = model.width();
-    for (int32_t y = 0; y < model.height(); ++y) {
+    for (int32_t y = std::max(modelRows.first, 0); y < std::min(modelRows.end, model.height()); ++y) {
         const uchar* row = model.constScanLine(y);
         for (int32_t x = nextWhite(row, 0, width); x < width; x = nextWhite(row, x, width)) {
             const int32_t end = nextDark(row, x, width);

@@ -9,6 +9,8 @@
 
 #include <QImage>
 
+#include "output/Poly2Img.h"
+
 namespace Voxmill {
 
 // The cleared neighbourhood as half-widths: entry g + dy is the largest |dx|
@@ -17,7 +19,8 @@ namespace Voxmill {
 // per row.
 std::vector<int32_t> gapHalfWidths(int32_t g);
 
-// Both images are 8-bit and of the same size.
-void supportGap(const QImage& model, QImage& support, int32_t g);
+// Both images are 8-bit and of the same size; model pixels are looked for
+// only in modelRows (the rest of the model image is known to be empty).
+void supportGap(const QImage& model, QImage& support, int32_t g, RowSpan modelRows);
 
 } // namespace Voxmill

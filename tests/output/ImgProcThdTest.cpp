@@ -8,6 +8,8 @@
 
 #include "output/ImgProcThd.h"
 #include "output/LayerFile.h"
+#include "output/Poly2Img.h"
+#include "output/SupportGap.h"
 #include "slicer/LayerCompose.h"
 
 using namespace Voxmill;
@@ -193,4 +195,45 @@ TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
     EXPECT_GT(even.countSet(), 0);
     EXPECT_EQ(readLayerFile(dir.filePath("slice_m13")).bits, even.bits);
     EXPECT_NE(readLayerFile(dir.filePath("slice_m12")).bits, even.bits);
+}
+
+// The image thread clears only the rows it painted before; a layer after a
+// larger one must not keep any of the larger layer's pixels.
+TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImages) {
+    QTemporaryDir dir;
+    SliceJob job;
+    job.settings = smallGrid();
+    job.settings.raft.layerCnt = 0;
+    job.layers.initLayers(6);
+    const int64_t sizes[] = {900000, 100000, 500000, 0, 1200000, 300000}; // half-widths, 0: empty layer
+    for (int32_t k = 0; k < 6; ++k) {
+        const int64_t h = sizes[k];
+        if (h > 0) addPart(job, k, {{{-h, -h / 2}, {h, -h / 3}, {h / 2, h}, {-h, h / 4}}}, part_type_t::model, 0);
+        addPart(job, k, {{{-h - 50000, -h}, {h, -h - 50000}, {h + 50000, h}, {-h, h}}}, part_type_t::support, 0);
+    }
+    std::vector<QImage> expected;
+    for (int32_t k = 0; k < 6; ++k) {
+        Poly2Img p;
+        p.configure(job.settings);
+        QImage model, support, bits;
+        p.prepareImage(model);
+        p.prepareImage(support);
+        p.drawParts(job.layers.layer(k), k, model, part_type_t::model);
+        p.drawParts(job.layers.layer(k), k, support, part_type_t::support);
+        supportGap(model, support, job.settings.poly2img.supportGapPixel, {0, model.height()});
+        for (const QImage* img : {&model, &support}) {
+            packBits(*img, bits);
+            expected.push_back(bits);
+        }
+    }
+    runImaging(job, dir.path());
+    for (int32_t k = 0; k < 6; ++k) {
+        const LayerBitmap m = readLayerFile(dir.filePath(QString("slice_m%1").arg(k)));
+        const LayerBitmap s = readLayerFile(dir.filePath(QString("slice_s%1").arg(k)));
+        const QImage& em = expected[size_t(2 * k)];
+        const QImage& es = expected[size_t(2 * k + 1)];
+        EXPECT_EQ(m.bits, std::vector<uint8_t>(em.constBits(), em.constBits() + em.sizeInBytes())) << "model " << k;
+        EXPECT_EQ(s.bits, std::vector<uint8_t>(es.constBits(), es.constBits() + es.sizeInBytes())) << "support " << k;
+        EXPECT_GT(s.countSet(), 0) << k;
+    }
 }

@@ -67,6 +67,16 @@ TEST(PackBits, ThresholdIs128AndBitsAreLeastSignificantFirst) {
     EXPECT_EQ(r0[2] | r0[3] | r0[4] | r1[0] | r1[1] | r1[2] | r1[3], 0);
 }
 
+TEST(PackBits, RowSpanSkipsOnlyEmptyRows) {
+    QImage gray = grayImage(77, 40), whole, part;
+    for (int32_t y = 10; y < 20; ++y) gray.scanLine(y)[y * 3] = 255;
+    packBits(gray, whole);
+    part = QImage(77, 40, QImage::Format_MonoLSB);
+    part.fill(1); // stale bits from an earlier layer are cleared too
+    packBits(gray, part, {10, 20});
+    EXPECT_EQ(part, whole);
+}
+
 TEST(PackBits, OddWidthHasStride764AndZeroPadding) {
     QImage gray = grayImage(6081, 3), bits;
     gray.fill(255);
@@ -190,4 +200,23 @@ TEST(LayerFile, FullDiskIsAnErrorNotASilentShortFile) {
     packBits(gray, bits);
     LayerFileWriter writer;
     EXPECT_THROW(writer.write(path, bits), std::runtime_error);
+}
+
+// The writer skips compressing a bitmap equal to the previous one; what it
+// writes must still be exactly what a fresh writer writes.
+TEST(LayerFile, RepeatedBitmapsWriteTheSameBytesAsAFreshWriter) {
+    QTemporaryDir dir;
+    QImage a = grayImage(100, 9), b = grayImage(100, 9), bitsA, bitsB;
+    a.scanLine(3)[50] = 255;
+    b.scanLine(3)[51] = 255;
+    packBits(a, bitsA);
+    packBits(b, bitsB);
+    const QImage* sequence[] = {&bitsA, &bitsA, &bitsB, &bitsA, &bitsB, &bitsB};
+    LayerFileWriter reused;
+    for (int i = 0; i < 6; ++i) {
+        const QString path = dir.filePath(QString("slice_m%1").arg(i)), fresh = dir.filePath("fresh");
+        reused.write(path, *sequence[i]);
+        LayerFileWriter().write(fresh, *sequence[i]);
+        ASSERT_EQ(fileBytes(path), fileBytes(fresh)) << "write " << i;
+    }
 }

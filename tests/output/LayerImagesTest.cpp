@@ -39,6 +39,8 @@ Images draw(const SliceConfig& s, const Layer& layer, int32_t k = 0) {
     Poly2Img painter;
     painter.configure(s);
     Images im;
+    painter.prepareImage(im.model);
+    painter.prepareImage(im.support);
     drawLayerImages(s, painter, layer, k, im.model, im.support);
     return im;
 }
@@ -68,7 +70,7 @@ TEST(LayerImages, SupportGapAroundAModelSquare) {
         }
         ASSERT_LT(left, col(-1.5));
         ASSERT_GT(right, col(1.5));
-        supportGap(im.model, im.support, g);
+        supportGap(im.model, im.support, g, {0, im.model.height()});
         const uchar* sup = im.support.constScanLine(y);
         for (int32_t x = left - g; x <= right + g; ++x) ASSERT_EQ(sup[x], 0) << "g " << g << " x " << x;
         EXPECT_EQ(sup[left - g - 1], 255) << "g " << g;
@@ -138,7 +140,9 @@ TEST(AreaWalls, WallsStopInAFinishedBand) {
         s.wall.clipOverHeight = r.clip;
         s.raft.drawModelWall = r.drawModelWall;
         Images im = draw(s, layer, r.k);
-        drawAreaWalls(s, layer, r.k, im.model, im.support);
+        RowSpan modelRows, supportRows;
+        drawAreaWalls(s, layer, r.k, im.model, im.support, modelRows, supportRows);
+        EXPECT_EQ(supportRows.first <= row(9.25), r.upperWall) << r.what << ": painted rows";
         const QImage& modelWallImage = r.modelWallInModel ? im.model : im.support;
         EXPECT_EQ(px(modelWallImage, -9.25, -5), 255) << r.what << ": lower band, left side";
         EXPECT_EQ(px(im.support, 9.25, -5), 255) << r.what << ": support wall, lower band";

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "OutputTestUtil.h"
 #include "output/Poly2Img.h"
@@ -169,4 +170,35 @@ TEST(DilateWhite, BorderPixelsAreNoCentres) {
     const QImage before = img;
     dilateWhite(img, copy, 0.11f, 0.025f, 0.025f);
     EXPECT_EQ(img, before);
+}
+
+// Clearing, the support gap and packing skip the rows a drawing reports as
+// untouched, so a row left out that holds paint would lose material.
+TEST(Poly2Img, ReportedRowsHoldEveryPaintedPixel) {
+    SliceConfig s = exampleGrid();
+    s.poly2img.pixelX = 400;
+    s.poly2img.pixelY = 300; // 10 x ~7.5 mm on the plate
+    s.poly2img.staggered = true;
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int64_t> coord(-60000, 60000); // reaches beyond the plate
+    QImage img;
+    for (int32_t trial = 0; trial < 200; ++trial) {
+        Poly2Img p;
+        p.configure(s);
+        if (trial % 3 == 0) p.setClip(QRect(0, 40 + trial % 50, 400, 120), Qt::IntersectClip);
+        std::vector<Paths> levels(1 + trial % 3);
+        for (Paths& level : levels) {
+            Path path;
+            for (int i = 0; i < 3 + trial % 5; ++i) path.push_back({coord(rng), coord(rng) / (1 + trial % 40)});
+            level.push_back(path);
+        }
+        p.prepareImage(img);
+        const RowSpan rows = p.drawLevels(levels, trial, img);
+        for (int32_t y = 0; y < img.height(); ++y) {
+            if (y >= rows.first && y < rows.end) continue;
+            const uchar* row = img.constScanLine(y);
+            ASSERT_TRUE(std::all_of(row, row + img.width(), [](uchar v) { return v == 0; }))
+                << "trial " << trial << ": row " << y << " painted outside [" << rows.first << ", " << rows.end << ")";
+        }
+    }
 }

@@ -51,7 +51,7 @@ TEST(SupportGap, SingleModelPixelClearsPointPlusOrDisc) {
     for (const Row& r : rows) {
         QImage model = grayImage(15, 15), support = fullSupport(15, 15);
         model.scanLine(7)[7] = 128;
-        supportGap(model, support, r.g);
+        supportGap(model, support, r.g, {0, 15});
         EXPECT_EQ(15 * 15 - countAtLeast(support, 1), r.cleared) << "g = " << r.g;
     }
 }
@@ -76,7 +76,7 @@ TEST(SupportGap, AgreesWithPixelByPixelRuleOnRandomLayers) {
                 }
             QImage expected = support;
             referenceGap(model, expected, g);
-            supportGap(model, support, g);
+            supportGap(model, support, g, {0, h});
             ASSERT_EQ(support, expected) << "g = " << g << ", trial " << trial;
         }
     }
@@ -86,7 +86,7 @@ TEST(SupportGap, ModelAtTheImageEdgesClearsOnlyInsideTheImage) {
     QImage model = grayImage(9, 9), support = fullSupport(9, 9);
     model.scanLine(0)[0] = 255;
     model.scanLine(8)[8] = 255;
-    supportGap(model, support, 2);
+    supportGap(model, support, 2, {0, 9});
     // A quarter disc in each corner: rows 0..2 keep 3, 3, 2 pixels of the 5 x 5 disc.
     EXPECT_EQ(81 - countAtLeast(support, 1), 2 * 8);
 }
