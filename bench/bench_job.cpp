@@ -33,7 +33,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+double msSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
 
 long peakRssMb() {
     rusage u{};
@@ -89,7 +91,8 @@ void printFloor(const QString& outDir, int32_t files) {
             for (int32_t y = 0; y < int32_t(b.height); ++y) {
                 uchar* row = gray.scanLine(y);
                 const uint8_t* src = b.bits.data() + size_t(y) * size_t(b.stride);
-                for (int32_t x = 0; x < int32_t(b.width); ++x) row[x] = (src[x / 8] >> (x % 8)) & 1 ? 255 : 0;
+                for (int32_t x = 0; x < int32_t(b.width); ++x)
+                    row[x] = (src[x / 8] >> (x % 8)) & 1 ? 255 : 0;
             }
             Clock::time_point t = Clock::now();
             packBits(gray, bits);
@@ -100,8 +103,8 @@ void printFloor(const QString& outDir, int32_t files) {
             compressMs += msSince(t);
         }
     }
-    std::printf("  floor (%d layers): pack %.2f + compress %.2f = %.2f ms per layer\n", layers, packMs / layers,
-                compressMs / layers, (packMs + compressMs) / layers);
+    std::printf("  floor (%d layers): pack %.2f + compress %.2f = %.2f ms per layer\n", layers,
+                packMs / layers, compressMs / layers, (packMs + compressMs) / layers);
 }
 
 int runOne(const QString& model) {
@@ -139,8 +142,8 @@ int runOne(const QString& model) {
                 "wait time %.2f, pack %.2f, compress %.2f, write %.2f (image thread %.2f, wall clock %.2f)\n",
                 static_cast<long long>(im.layers), per(im.rasteriseNs), per(im.supportGapNs), per(im.wallsNs),
                 per(im.waitTimeNs), per(im.packNs), per(im.compressNs), per(im.writeNs),
-                per(im.rasteriseNs + im.supportGapNs + im.wallsNs + im.waitTimeNs + im.packNs + im.compressNs +
-                    im.writeNs),
+                per(im.rasteriseNs + im.supportGapNs + im.wallsNs + im.waitTimeNs + im.packNs +
+                    im.compressNs + im.writeNs),
                 (totalMs - named) / n);
     std::printf("  peak resident %ld MiB\n", peakRssMb());
     printFloor(outDir, int32_t(QDir(outDir).entryList({"slice_m*"}, QDir::Files).size()));

@@ -38,8 +38,8 @@ bool usesSupportImage(const SliceConfig& s, const LayerPart& part, int32_t k) {
 
 } // namespace
 
-std::vector<RowSpan> unfinishedRuns(const std::vector<RowSpan>& bands, const QImage& model, const QImage& support,
-                                    bool clipOverHeight) {
+std::vector<RowSpan> unfinishedRuns(const std::vector<RowSpan>& bands, const QImage& model,
+                                    const QImage& support, bool clipOverHeight) {
     std::vector<RowSpan> runs;
     bool extend = false; // the previous band was unfinished
     for (const RowSpan& band : bands) {
@@ -61,7 +61,8 @@ void drawAreaWalls(const SliceConfig& s, const Layer& layer, int32_t k, QImage& 
     if (!anyWall) return;
     Poly2Img painter;
     painter.configure(s);
-    for (const RowSpan& run : unfinishedRuns(areaBands(s, painter.height()), model, support, s.wall.clipOverHeight)) {
+    for (const RowSpan& run :
+         unfinishedRuns(areaBands(s, painter.height()), model, support, s.wall.clipOverHeight)) {
         painter.setClip(QRect(0, run.first, s.poly2img.pixelX, run.end - run.first), Qt::IntersectClip);
         for (const LayerPart& part : layer.parts) {
             if (part.type != part_type_t::modelWall && part.type != part_type_t::supportWall) continue;

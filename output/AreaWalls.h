@@ -20,8 +20,8 @@ namespace Voxmill {
 std::vector<RowSpan> areaBands(const SliceConfig& s, int32_t height);
 
 // The maximal runs of consecutive bands still printing, from row 0 down.
-std::vector<RowSpan> unfinishedRuns(const std::vector<RowSpan>& bands, const QImage& model, const QImage& support,
-                                    bool clipOverHeight);
+std::vector<RowSpan> unfinishedRuns(const std::vector<RowSpan>& bands, const QImage& model,
+                                    const QImage& support, bool clipOverHeight);
 
 // Draws the wall parts of layer k (type 1 into the model image, or into the
 // support image in stored raft layers when raft.drawModelWall is off; type 2

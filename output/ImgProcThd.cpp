@@ -51,9 +51,13 @@ bool ImgProcThd::waitForLead() {
     }
 }
 
-void ImgProcThd::requestStop() { stopRequested_.storeRelease(1); }
+void ImgProcThd::requestStop() {
+    stopRequested_.storeRelease(1);
+}
 
-bool ImgProcThd::failed() const { return failed_.loadAcquire() != 0; }
+bool ImgProcThd::failed() const {
+    return failed_.loadAcquire() != 0;
+}
 
 bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
     for (;;) {
@@ -99,7 +103,8 @@ void ImgProcThd::releaseParts(int32_t k) {
 void ImgProcThd::printProgress(int32_t k, int32_t last) const {
     const int32_t total = extraRaft_ + last;
     if (k == 0)
-        for (int32_t j = 0; j < extraRaft_; ++j) logPrint("slice: %d/%d\n", j, total);
+        for (int32_t j = 0; j < extraRaft_; ++j)
+            logPrint("slice: %d/%d\n", j, total);
     logPrint("slice: %d/%d\n", extraRaft_ + k, total);
     if (isCleanSolid(k)) logPrint("clean-solid: %d\n", cleanSolidCount_);
 }

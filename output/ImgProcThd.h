@@ -19,7 +19,7 @@
 namespace Voxmill {
 
 class ImgProcThd : public QThread {
-public:
+  public:
     ImgProcThd(SliceJob& job, const QString& outputDir);
     ~ImgProcThd() override; // requests a stop and waits
 
@@ -34,10 +34,10 @@ public:
     bool failed() const;
     int32_t imagedLayer() const;
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     int32_t postedLayer() const;
     bool isCleanSolid(int32_t layer) const;
     // Waits for a posted layer; false when the job is done or a stop is requested.

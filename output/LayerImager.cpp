@@ -18,7 +18,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 void clearRows(QImage& image, RowSpan span) {
-    for (int32_t y = span.first; y < span.end; ++y) std::memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
+    for (int32_t y = span.first; y < span.end; ++y)
+        std::memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
 }
 
 // Adds the time since start to total and restarts the clock.
@@ -37,12 +38,14 @@ LayerImager::LayerImager(SliceJob& job, const QString& outputDir)
 }
 
 void LayerImager::clearImages() {
-    for (auto [image, span] : {std::make_pair(&job_.modelImage, rows_.model),
-                               std::make_pair(&job_.supportImage, rows_.support)}) {
-        if (image->isNull())
-            painter_.prepareImage(*image);
-        else
+    for (auto [image, span] :
+         {std::make_pair(&job_.modelImage, rows_.model), std::make_pair(&job_.supportImage, rows_.support)}) {
+        if (image->size() == QSize(painter_.width(), painter_.height())) {
             clearRows(*image, span);
+            continue;
+        }
+        *image = QImage();
+        painter_.prepareImage(*image);
     }
 }
 
@@ -89,7 +92,8 @@ void LayerImager::writeFiles(int32_t k) {
 void LayerImager::copyRaftFiles(const QString& model, const QString& support) const {
     const int32_t extra = extraRaftLayers(job_.settings);
     for (int32_t j = 0; j < extra; ++j) {
-        for (const auto& [source, kind] : {std::make_pair(model, "slice_m"), std::make_pair(support, "slice_s")}) {
+        for (const auto& [source, kind] :
+             {std::make_pair(model, "slice_m"), std::make_pair(support, "slice_s")}) {
             const QString target = layerPath(kind, j);
             QFile::remove(target);
             QFile file(source);

@@ -14,7 +14,8 @@ void collectSlots(const Layer& layer, part_type_t type, std::initializer_list<Sl
     for (const LayerPart& part : layer.parts) {
         if (part.type != type) continue;
         for (const Island& island : part.islands)
-            for (const SlotPick& pick : picks) collectSlot(island, pick.slot, pick.reversed, out);
+            for (const SlotPick& pick : picks)
+                collectSlot(island, pick.slot, pick.reversed, out);
     }
 }
 
@@ -24,8 +25,8 @@ RowSpan drawCollected(Poly2Img& painter, const Paths& paths, int32_t k, QImage& 
 
 } // namespace
 
-ImageRows drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k, QImage& model,
-                          QImage& support) {
+ImageRows drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k,
+                          QImage& model, QImage& support) {
     ImageRows rows;
     const FillType mode = s.infill.enable ? s.infill.fillType : FillType::rectGrid;
     if (mode == FillType::rectGrid) {

@@ -26,7 +26,7 @@ struct ImageRows {
 
 // Paints layer k into both images, which the caller has cleared; returns
 // the rows painted.
-ImageRows drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k, QImage& model,
-                          QImage& support);
+ImageRows drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& layer, int32_t k,
+                          QImage& model, QImage& support);
 
 } // namespace Voxmill

@@ -6,9 +6,13 @@
 
 namespace Voxmill {
 
-OutputFile::OutputFile(const QString& path, OpenMode mode) : file_(path) { file_.open(mode); }
+OutputFile::OutputFile(const QString& path, OpenMode mode) : file_(path) {
+    file_.open(mode);
+}
 
-void OutputFile::fail() { throw std::runtime_error(toLocal8(file_.errorString())); }
+void OutputFile::fail() {
+    throw std::runtime_error(toLocal8(file_.errorString()));
+}
 
 void OutputFile::write(const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);

@@ -106,7 +106,9 @@ std::vector<PixelOffset> discOffsets(float r, float px, float py) {
 
 namespace {
 
-inline bool isWhite(uint8_t v) { return v >= 128; }
+inline bool isWhite(uint8_t v) {
+    return v >= 128;
+}
 
 // A white pixel with a dark pixel above, below, left or right of it.
 inline bool onEdge(const uchar* row, const uchar* above, const uchar* below, int32_t x) {
@@ -134,7 +136,8 @@ void dilateWhite(QImage& image, QImage& copy, float r, float px, float py) {
     for (int32_t y = 1; y < h - 1; ++y) {
         const uchar* row = copy.constScanLine(y);
         for (int32_t x = 1; x < w - 1; ++x) {
-            if (isWhite(row[x]) && onEdge(row, row - stride, row + stride, x)) stampDisc(image, x, y, offsets);
+            if (isWhite(row[x]) && onEdge(row, row - stride, row + stride, x))
+                stampDisc(image, x, y, offsets);
         }
     }
 }

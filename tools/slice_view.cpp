@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
     const QStringList a = QCoreApplication::arguments();
     try {
         if (a.size() == 3 && a[1] == "info") return info(a[2]);
-        if ((a.size() == 3 || a.size() == 4) && a[1] == "csv") return csv(a[2], a.size() == 4 ? a[3] : QString());
+        if ((a.size() == 3 || a.size() == 4) && a[1] == "csv")
+            return csv(a[2], a.size() == 4 ? a[3] : QString());
         if (a.size() == 4 && a[1] == "png") return png(a[2], a[3]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());

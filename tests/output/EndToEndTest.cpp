@@ -26,7 +26,8 @@ ProgramRun runProgram(const QString& program, const QStringList& args) {
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
     EXPECT_TRUE(p.waitForFinished(300000)) << program.toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000, QString::fromLocal8Bit(p.readAll())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000,
+            QString::fromLocal8Bit(p.readAll())};
 }
 
 // 4 pixels per mm over the default 280 x 222.816 mm plate, 0.04 mm layers.
@@ -40,7 +41,9 @@ QString writeSettings(const QTemporaryDir& dir, const char* text) {
     return path;
 }
 
-QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
+QString sharedModel(const char* name) {
+    return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name;
+}
 
 QByteArray bytesOf(const QString& path) {
     QFile f(path);
@@ -53,7 +56,8 @@ std::vector<int64_t> modelPixelsByTool(const QString& outDir) {
     EXPECT_EQ(r.status, 0) << r.out.toStdString();
     std::vector<int64_t> counts;
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-    for (int i = 1; i < lines.size(); ++i) counts.push_back(lines[i].split(',')[1].toLongLong());
+    for (int i = 1; i < lines.size(); ++i)
+        counts.push_back(lines[i].split(',')[1].toLongLong());
     return counts;
 }
 
@@ -67,8 +71,9 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
     QDir().mkpath(out);
-    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN), {"-C", writeSettings(dir, smallGridSettings), "-M",
-                                                           "file:" + sharedModel("analytic/sphere_r10.stl"), "-O", out});
+    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN),
+                                    {"-C", writeSettings(dir, smallGridSettings), "-M",
+                                     "file:" + sharedModel("analytic/sphere_r10.stl"), "-O", out});
     ASSERT_EQ(r.status, 0) << r.out.toStdString();
 
     SliceConfig s;
@@ -84,11 +89,14 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
     const std::vector<int64_t> pixels = modelPixelsByTool(out);
     ASSERT_EQ(int32_t(pixels.size()), extra + stored);
     for (int32_t n = 0; n < extra; ++n) {
-        ASSERT_EQ(bytesOf(out + QString("/slice_m%1").arg(n)), bytesOf(out + QString("/slice_m%1").arg(extra)));
-        ASSERT_EQ(bytesOf(out + QString("/slice_s%1").arg(n)), bytesOf(out + QString("/slice_s%1").arg(extra)));
+        ASSERT_EQ(bytesOf(out + QString("/slice_m%1").arg(n)),
+                  bytesOf(out + QString("/slice_m%1").arg(extra)));
+        ASSERT_EQ(bytesOf(out + QString("/slice_s%1").arg(n)),
+                  bytesOf(out + QString("/slice_s%1").arg(extra)));
     }
     const int32_t firstModel = extra + storeRaftLayers(s);
-    for (int32_t n = 0; n < firstModel; ++n) ASSERT_EQ(pixels[n], 0) << "raft layer " << n;
+    for (int32_t n = 0; n < firstModel; ++n)
+        ASSERT_EQ(pixels[n], 0) << "raft layer " << n;
     const double ppm = 4.0, pi = 3.14159265358979;
     for (int32_t n = firstModel; n < extra + stored; ++n) {
         const double z = (n - firstModel + 0.5) * 0.04;
@@ -100,8 +108,8 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
     EXPECT_EQ(equator.width, 1120u);
     EXPECT_EQ(equator.height, 891u);
     EXPECT_TRUE(equator.pixel(560, 445)) << "the plate centre is the image centre";
-    EXPECT_EQ(bytesOf(out + "/areaInfo"), QByteArray("[general]\nlayerCntArea1 = ") +
-                                              QByteArray::number(extra + stored) + "\n");
+    EXPECT_EQ(bytesOf(out + "/areaInfo"),
+              QByteArray("[general]\nlayerCntArea1 = ") + QByteArray::number(extra + stored) + "\n");
     EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), stored);
 }
 
@@ -112,8 +120,9 @@ TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
     QDir().mkpath(out + "/slice_m150"); // a directory where layer file 150 goes
-    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN), {"-C", writeSettings(dir, smallGridSettings), "-M",
-                                                           "file:" + sharedModel("analytic/box_20x20x10.stl"), "-O", out});
+    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN),
+                                    {"-C", writeSettings(dir, smallGridSettings), "-M",
+                                     "file:" + sharedModel("analytic/box_20x20x10.stl"), "-O", out});
     SliceConfig s;
     s.precision.layerHeight = 0.04f;
     s.normalise();
@@ -127,5 +136,6 @@ TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
         ASSERT_NO_THROW(readLayerFile(out + QString("/slice_s%1").arg(n))) << n;
     }
     EXPECT_FALSE(QFile::exists(out + "/slice_s150"));
-    EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), 150 - extra + 1) << "the failing layer's line comes first";
+    EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), 150 - extra + 1)
+        << "the failing layer's line comes first";
 }

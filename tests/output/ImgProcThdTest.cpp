@@ -151,8 +151,10 @@ TEST(ImgProcThd, UnwritableLayerFileFailsTheThreadAndKeepsEarlierLayers) {
     const std::string tail = out.substr(out.find("slice: 13/20\n") + 13);
     EXPECT_GT(tail.size(), 1u);
     EXPECT_EQ(tail.find('\n'), tail.size() - 1) << tail;
-    for (int32_t n = 0; n <= 13; ++n) EXPECT_NO_THROW(readLayerFile(dir.filePath(QString("slice_s%1").arg(n))));
-    EXPECT_NO_THROW(readLayerFile(dir.filePath("slice_m14"))) << "the model file of the failing layer was complete";
+    for (int32_t n = 0; n <= 13; ++n)
+        EXPECT_NO_THROW(readLayerFile(dir.filePath(QString("slice_s%1").arg(n))));
+    EXPECT_NO_THROW(readLayerFile(dir.filePath("slice_m14")))
+        << "the model file of the failing layer was complete";
     EXPECT_FALSE(QFile::exists(dir.filePath("slice_m15")));
 }
 
@@ -188,9 +190,11 @@ TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
     // 1 mm squares whose edges sit half a pixel from a pixel boundary.
     const int64_t e = 10000 * 280 / 256 / 2;
     for (int32_t k = 0; k < 8; ++k)
-        addPart(job, k, {{{e, e}, {e + 100000, e}, {e + 100000, e + 100000}, {e, e + 100000}}}, part_type_t::model, 0);
+        addPart(job, k, {{{e, e}, {e + 100000, e}, {e + 100000, e + 100000}, {e, e + 100000}}},
+                part_type_t::model, 0);
     runImaging(job, dir.path());
-    for (int32_t k = 0; k < 8; ++k) EXPECT_EQ(job.layers.layer(k).parts.size(), k < 8 - lag ? 0u : 1u) << k;
+    for (int32_t k = 0; k < 8; ++k)
+        EXPECT_EQ(job.layers.layer(k).parts.size(), k < 8 - lag ? 0u : 1u) << k;
     const LayerBitmap even = readLayerFile(dir.filePath("slice_m11"));
     EXPECT_GT(even.countSet(), 0);
     EXPECT_EQ(readLayerFile(dir.filePath("slice_m13")).bits, even.bits);
@@ -208,8 +212,10 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImages) {
     const int64_t sizes[] = {900000, 100000, 500000, 0, 1200000, 300000}; // half-widths, 0: empty layer
     for (int32_t k = 0; k < 6; ++k) {
         const int64_t h = sizes[k];
-        if (h > 0) addPart(job, k, {{{-h, -h / 2}, {h, -h / 3}, {h / 2, h}, {-h, h / 4}}}, part_type_t::model, 0);
-        addPart(job, k, {{{-h - 50000, -h}, {h, -h - 50000}, {h + 50000, h}, {-h, h}}}, part_type_t::support, 0);
+        if (h > 0)
+            addPart(job, k, {{{-h, -h / 2}, {h, -h / 3}, {h / 2, h}, {-h, h / 4}}}, part_type_t::model, 0);
+        addPart(job, k, {{{-h - 50000, -h}, {h, -h - 50000}, {h + 50000, h}, {-h, h}}}, part_type_t::support,
+                0);
     }
     std::vector<QImage> expected;
     for (int32_t k = 0; k < 6; ++k) {
@@ -232,8 +238,10 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImages) {
         const LayerBitmap s = readLayerFile(dir.filePath(QString("slice_s%1").arg(k)));
         const QImage& em = expected[size_t(2 * k)];
         const QImage& es = expected[size_t(2 * k + 1)];
-        EXPECT_EQ(m.bits, std::vector<uint8_t>(em.constBits(), em.constBits() + em.sizeInBytes())) << "model " << k;
-        EXPECT_EQ(s.bits, std::vector<uint8_t>(es.constBits(), es.constBits() + es.sizeInBytes())) << "support " << k;
+        EXPECT_EQ(m.bits, std::vector<uint8_t>(em.constBits(), em.constBits() + em.sizeInBytes()))
+            << "model " << k;
+        EXPECT_EQ(s.bits, std::vector<uint8_t>(es.constBits(), es.constBits() + es.sizeInBytes()))
+            << "support " << k;
         EXPECT_GT(s.countSet(), 0) << k;
     }
 }

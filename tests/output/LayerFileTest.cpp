@@ -31,7 +31,8 @@ QByteArray zlibOf(const QByteArray& data) {
 }
 
 void putU32(QByteArray& b, int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char(v >> (8 * i));
 }
 
 // A file built by hand from a bitmap, so the reader is checked against the
@@ -69,7 +70,8 @@ TEST(PackBits, ThresholdIs128AndBitsAreLeastSignificantFirst) {
 
 TEST(PackBits, RowSpanSkipsOnlyEmptyRows) {
     QImage gray = grayImage(77, 40), whole, part;
-    for (int32_t y = 10; y < 20; ++y) gray.scanLine(y)[y * 3] = 255;
+    for (int32_t y = 10; y < 20; ++y)
+        gray.scanLine(y)[y * 3] = 255;
     packBits(gray, whole);
     part = QImage(77, 40, QImage::Format_MonoLSB);
     part.fill(1); // stale bits from an earlier layer are cleared too
@@ -85,7 +87,8 @@ TEST(PackBits, OddWidthHasStride764AndZeroPadding) {
     ASSERT_EQ(bits.bytesPerLine(), 764);
     for (int32_t y = 0; y < 3; ++y) {
         const uchar* row = bits.constScanLine(y);
-        for (int32_t i = 0; i < 760; ++i) ASSERT_EQ(row[i], 0xFF);
+        for (int32_t i = 0; i < 760; ++i)
+            ASSERT_EQ(row[i], 0xFF);
         EXPECT_EQ(row[760], 0x01); // pixel 6080 only
         EXPECT_EQ(row[761] | row[762] | row[763], 0);
     }
@@ -96,7 +99,8 @@ TEST(PackBits, AgreesWithAPixelByPixelPacking) {
     for (int32_t width : {1, 7, 8, 9, 63, 64, 65, 333}) {
         QImage gray = grayImage(width, 5), bits;
         for (int32_t y = 0; y < 5; ++y)
-            for (int32_t x = 0; x < width; ++x) gray.scanLine(y)[x] = uchar(rng());
+            for (int32_t x = 0; x < width; ++x)
+                gray.scanLine(y)[x] = uchar(rng());
         bits = QImage(3, 3, QImage::Format_MonoLSB); // wrong size: replaced
         bits.fill(1);
         packBits(gray, bits);
@@ -104,7 +108,8 @@ TEST(PackBits, AgreesWithAPixelByPixelPacking) {
         for (int32_t y = 0; y < 5; ++y)
             for (int32_t x = 0; x < layerFileStride(width) * 8; ++x) {
                 const bool set = (bits.constScanLine(y)[x / 8] >> (x % 8)) & 1;
-                ASSERT_EQ(set, x < width && gray.constScanLine(y)[x] >= 128) << width << ": " << x << "," << y;
+                ASSERT_EQ(set, x < width && gray.constScanLine(y)[x] >= 128)
+                    << width << ": " << x << "," << y;
             }
     }
 }
@@ -112,7 +117,8 @@ TEST(PackBits, AgreesWithAPixelByPixelPacking) {
 TEST(LayerFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
     QTemporaryDir dir;
     QImage gray = grayImage(6081, 4), bits;
-    for (int32_t x = 0; x < 6081; x += 3) gray.scanLine(x % 4)[x] = 255;
+    for (int32_t x = 0; x < 6081; x += 3)
+        gray.scanLine(x % 4)[x] = 255;
     packBits(gray, bits);
     const QString path = dir.filePath("slice_m0");
     LayerFileWriter writer;
@@ -179,7 +185,8 @@ TEST(LayerFile, ReaderRejectsEveryMalformedFile) {
         {"padding bit set", handMadeFile(40, 2, padded)},
         {"zero width", handMadeFile(0, 2, QByteArray())},
     };
-    for (const Case& c : cases) EXPECT_THROW(decodeLayerFile(c.file), std::runtime_error) << c.what;
+    for (const Case& c : cases)
+        EXPECT_THROW(decodeLayerFile(c.file), std::runtime_error) << c.what;
 }
 
 TEST(LayerFile, UnwritableTargetRaisesTheFileError) {

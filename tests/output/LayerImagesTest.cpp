@@ -23,9 +23,15 @@ SliceConfig tenthMillimetreGrid() {
 }
 
 // 0.1 mm pixels: plate x in mm to the pixel column, y to the row.
-int32_t col(double xMm) { return int32_t(100 + xMm * 10); }
-int32_t row(double yMm) { return int32_t(100 - yMm * 10); }
-int64_t mm(double v) { return int64_t(v * 10000); }
+int32_t col(double xMm) {
+    return int32_t(100 + xMm * 10);
+}
+int32_t row(double yMm) {
+    return int32_t(100 - yMm * 10);
+}
+int64_t mm(double v) {
+    return int64_t(v * 10000);
+}
 
 void addSlot(Layer& layer, int32_t part, int32_t slot, const Paths& paths) {
     layer.parts[size_t(part)].islands[0].slots.set(slot, Region(paths));
@@ -45,7 +51,9 @@ Images draw(const SliceConfig& s, const Layer& layer, int32_t k = 0) {
     return im;
 }
 
-uchar px(const QImage& img, double xMm, double yMm) { return img.constScanLine(row(yMm))[col(xMm)]; }
+uchar px(const QImage& img, double xMm, double yMm) {
+    return img.constScanLine(row(yMm))[col(xMm)];
+}
 
 } // namespace
 
@@ -72,7 +80,8 @@ TEST(LayerImages, SupportGapAroundAModelSquare) {
         ASSERT_GT(right, col(1.5));
         supportGap(im.model, im.support, g, {0, im.model.height()});
         const uchar* sup = im.support.constScanLine(y);
-        for (int32_t x = left - g; x <= right + g; ++x) ASSERT_EQ(sup[x], 0) << "g " << g << " x " << x;
+        for (int32_t x = left - g; x <= right + g; ++x)
+            ASSERT_EQ(sup[x], 0) << "g " << g << " x " << x;
         EXPECT_EQ(sup[left - g - 1], 255) << "g " << g;
         EXPECT_EQ(sup[right + g + 1], 255) << "g " << g;
     }
@@ -91,13 +100,21 @@ TEST(LayerImages, FillModesPickTheirSlots) {
         const char* what;
         bool infill;
         FillType mode;
-        // model, support at (x, y) = (3.5, 0) shell, (2.5, 0) fill area, (1.5, 0) hollow, (0, 0) cell, (7, 7) support
+        // model, support at (x, y) = (3.5, 0) shell, (2.5, 0) fill area, (1.5, 0) hollow, (0, 0) cell, (7, 7)
+        // support
         uchar model[5], support[5];
     } rows[] = {
         {"infill off: slot 0 less slot 8", false, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
         {"rectGrid: the same", true, FillType::rectGrid, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
-        {"support: cells into the support image", true, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 255, 255}},
-        {"supportGrid: fill area less hollow as support", true, FillType::supportGrid, {255, 0, 0, 0, 0},
+        {"support: cells into the support image",
+         true,
+         FillType::support,
+         {255, 255, 0, 0, 0},
+         {0, 0, 0, 255, 255}},
+        {"supportGrid: fill area less hollow as support",
+         true,
+         FillType::supportGrid,
+         {255, 0, 0, 0, 0},
          {0, 255, 0, 0, 255}},
     };
     const double at[5][2] = {{3.5, 0}, {2.5, 0}, {1.5, 0}, {0, 0}, {7, 7}};
@@ -118,7 +135,8 @@ TEST(LayerImages, FillModesPickTheirSlots) {
 TEST(AreaWalls, WallsStopInAFinishedBand) {
     SliceJob job;
     job.layers.initLayers(1);
-    const Paths ring = {rectPath(mm(-9.5), mm(-9.5), mm(9.5), mm(9.5)), rectPath(mm(-9), mm(9), mm(9), mm(-9))};
+    const Paths ring = {rectPath(mm(-9.5), mm(-9.5), mm(9.5), mm(9.5)),
+                        rectPath(mm(-9), mm(9), mm(9), mm(-9))};
     addPart(job, 0, {rectPath(mm(-1), mm(-5), mm(1), mm(-3))}, part_type_t::model, 0);
     addPart(job, 0, ring, part_type_t::modelWall, 0);
     addPart(job, 0, ring, part_type_t::supportWall, 0);
@@ -127,8 +145,8 @@ TEST(AreaWalls, WallsStopInAFinishedBand) {
         const char* what;
         bool clip, drawModelWall;
         int32_t k;
-        bool upperWall;         // walls drawn in the upper area (rows 0..99)
-        bool modelWallInModel;  // the model wall lands in the model image
+        bool upperWall;        // walls drawn in the upper area (rows 0..99)
+        bool modelWallInModel; // the model wall lands in the model image
     } rows[] = {
         {"clipOverHeight: upper band finished", true, true, 200, false, true},
         {"no clipping: walls over the full height", false, true, 200, true, true},

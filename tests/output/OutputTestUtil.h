@@ -25,7 +25,9 @@ inline SliceConfig exampleGrid() {
 }
 
 // An axis-aligned rectangle in plate units, counter-clockwise.
-inline Path rectPath(int64_t x0, int64_t y0, int64_t x1, int64_t y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
+inline Path rectPath(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
 
 inline QImage grayImage(int32_t w, int32_t h) {
     QImage img(w, h, QImage::Format_Grayscale8);
@@ -37,7 +39,8 @@ inline int64_t countAtLeast(const QImage& img, int32_t value) {
     int64_t n = 0;
     for (int32_t y = 0; y < img.height(); ++y) {
         const uchar* row = img.constScanLine(y);
-        for (int32_t x = 0; x < img.width(); ++x) n += row[x] >= value;
+        for (int32_t x = 0; x < img.width(); ++x)
+            n += row[x] >= value;
     }
     return n;
 }

@@ -50,7 +50,8 @@ TEST(Poly2Img, PrepareCreatesAndClearsEveryByte) {
     ASSERT_EQ(img.size(), QSize(317, 7));
     std::fill(img.bits(), img.bits() + img.sizeInBytes(), uchar(0xA5));
     p.prepareImage(img);
-    EXPECT_TRUE(std::all_of(img.constBits(), img.constBits() + img.sizeInBytes(), [](uchar b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(img.constBits(), img.constBits() + img.sizeInBytes(), [](uchar b) { return b == 0; }));
 }
 
 // Filled odd-even, then outlined by the default black pen: a 1 mm square
@@ -77,12 +78,12 @@ TEST(Poly2Img, NestedLevelsAlternateWhiteAndBlack) {
         const QPointF q = p.toImage({int64_t(xMm * 10000), int64_t(yMm * 10000)}, 0);
         return int(img.pixel(int(q.x()), int(q.y())) & 0xff);
     };
-    EXPECT_EQ(at(1.0, 1.0), 255);   // frame
-    EXPECT_EQ(at(-1.0, 0.0), 255);  // frame
-    EXPECT_EQ(at(0.4, 0.0), 0);     // ring between hole edge and island
-    EXPECT_EQ(at(0.0, -0.4), 0);    // ring
-    EXPECT_EQ(at(0.0, 0.0), 255);   // island
-    EXPECT_EQ(at(2.0, 2.0), 0);     // outside
+    EXPECT_EQ(at(1.0, 1.0), 255);  // frame
+    EXPECT_EQ(at(-1.0, 0.0), 255); // frame
+    EXPECT_EQ(at(0.4, 0.0), 0);    // ring between hole edge and island
+    EXPECT_EQ(at(0.0, -0.4), 0);   // ring
+    EXPECT_EQ(at(0.0, 0.0), 255);  // island
+    EXPECT_EQ(at(2.0, 2.0), 0);    // outside
     // Areas in pixels: frame 120² - 40², island 20², each less its outline band.
     const int64_t white = countAtLeast(img, 128);
     EXPECT_GT(white, 119 * 119 - 41 * 41 + 19 * 19 - 4 * 200);
@@ -98,7 +99,8 @@ TEST(Poly2Img, MarginColumnsStayBlack) {
     EXPECT_EQ(whiteBounds(img).left(), 8);
     EXPECT_EQ(whiteBounds(img).right(), 8 + 5120 - 1);
     for (int32_t y = 0; y < img.height(); ++y)
-        for (int32_t x : {0, 7, 5128, 5135}) ASSERT_EQ(img.constScanLine(y)[x], 0) << x << "," << y;
+        for (int32_t x : {0, 7, 5128, 5135})
+            ASSERT_EQ(img.constScanLine(y)[x], 0) << x << "," << y;
 }
 
 TEST(Poly2Img, StaggerShiftsOddLayersByHalfAPixel) {
@@ -189,7 +191,8 @@ TEST(Poly2Img, ReportedRowsHoldEveryPaintedPixel) {
         std::vector<Paths> levels(1 + trial % 3);
         for (Paths& level : levels) {
             Path path;
-            for (int i = 0; i < 3 + trial % 5; ++i) path.push_back({coord(rng), coord(rng) / (1 + trial % 40)});
+            for (int i = 0; i < 3 + trial % 5; ++i)
+                path.push_back({coord(rng), coord(rng) / (1 + trial % 40)});
             level.push_back(path);
         }
         p.prepareImage(img);
@@ -198,7 +201,8 @@ TEST(Poly2Img, ReportedRowsHoldEveryPaintedPixel) {
             if (y >= rows.first && y < rows.end) continue;
             const uchar* row = img.constScanLine(y);
             ASSERT_TRUE(std::all_of(row, row + img.width(), [](uchar v) { return v == 0; }))
-                << "trial " << trial << ": row " << y << " painted outside [" << rows.first << ", " << rows.end << ")";
+                << "trial " << trial << ": row " << y << " painted outside [" << rows.first << ", "
+                << rows.end << ")";
         }
     }
 }

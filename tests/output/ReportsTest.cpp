@@ -49,13 +49,15 @@ TEST(WaitTime, AreaMapsToInterpolatedTime) {
         {1e6f, 2000, "beyond the last area: the last time"},
         {361.0f, 502, "interpolation truncates (502.2)"},
     };
-    for (const Row& r : rows) EXPECT_EQ(waitTimeForArea(r.area, areas, times), r.time) << r.what;
+    for (const Row& r : rows)
+        EXPECT_EQ(waitTimeForArea(r.area, areas, times), r.time) << r.what;
 }
 
 // Lists of different lengths pair element by element; the extra elements
 // of the longer list are not used.
 TEST(WaitTime, UnpairedListElementsAreIgnored) {
-    EXPECT_EQ(waitTimeForArea(5000.0f, {300, 360, 810, 900}, {0, 500}), 500) << "times shorter: last pair wins";
+    EXPECT_EQ(waitTimeForArea(5000.0f, {300, 360, 810, 900}, {0, 500}), 500)
+        << "times shorter: last pair wins";
     EXPECT_EQ(waitTimeForArea(330.0f, {300, 360, 810, 900}, {0, 500}), 250);
     EXPECT_EQ(waitTimeForArea(5000.0f, {300}, {7, 8, 9}), 7) << "areas shorter";
     EXPECT_EQ(waitTimeForArea(5000.0f, {300, 360}, {}), 0) << "no times at all";
@@ -65,9 +67,10 @@ TEST(WaitTime, UnpairedListElementsAreIgnored) {
 TEST(WaitTime, LargestRegionUsesEdgeNeighboursOnly) {
     QImage img = grayImage(10, 6);
     std::vector<PixelPos> queue;
-    for (int32_t x = 0; x < 4; ++x) img.scanLine(1)[x] = 255; // 4 in a row, wrapping to ...
-    img.scanLine(2)[3] = 200;                                  // ... 5 with this one below
-    img.scanLine(3)[4] = 255;                                  // diagonal neighbour: separate
+    for (int32_t x = 0; x < 4; ++x)
+        img.scanLine(1)[x] = 255; // 4 in a row, wrapping to ...
+    img.scanLine(2)[3] = 200;     // ... 5 with this one below
+    img.scanLine(3)[4] = 255;     // diagonal neighbour: separate
     img.scanLine(3)[5] = 128;
     img.scanLine(5)[9] = 127; // not material
     EXPECT_EQ(largestRegion(img, queue), 5);
@@ -90,9 +93,11 @@ TEST(WaitTime, LayerTimeFromCombinedAndGrownImages) {
     // Model 20 x 10 pixels and support 20 x 10 right below: one region of
     // 400 pixels = 4 mm²; a single far pixel is its own region.
     for (int32_t y = 50; y < 60; ++y)
-        for (int32_t x = 50; x < 70; ++x) job.modelImage.scanLine(y)[x] = 255;
+        for (int32_t x = 50; x < 70; ++x)
+            job.modelImage.scanLine(y)[x] = 255;
     for (int32_t y = 60; y < 70; ++y)
-        for (int32_t x = 50; x < 70; ++x) job.supportImage.scanLine(y)[x] = 255;
+        for (int32_t x = 50; x < 70; ++x)
+            job.supportImage.scanLine(y)[x] = 255;
     job.supportImage.scanLine(200)[200] = 255;
     WaitTimeReport report("unused");
     s.waitTime.margin = 0.0f;
@@ -116,7 +121,8 @@ TEST(WaitTime, FirstLayerReplacesTheFileLaterLayersAppend) {
     report.append(0, 0);
     report.append(1, 1750);
     report.append(2, 0);
-    EXPECT_EQ(readAll(dir.filePath("waitTime")), "waitXTimeout0 = 0\nwaitXTimeout1 = 1750\nwaitXTimeout2 = 0\n");
+    EXPECT_EQ(readAll(dir.filePath("waitTime")),
+              "waitXTimeout0 = 0\nwaitXTimeout1 = 1750\nwaitXTimeout2 = 0\n");
 }
 
 TEST(AreaScan, DefaultAreaBoundaries) {
@@ -138,7 +144,8 @@ TEST(AreaScan, CountsPerNumberOfAreasInUse) {
         {{0, 0, 0}, 11, {0, 0, 0}, "no model: nothing is added"},
         {{7}, 0, {7}, "a single area"},
     };
-    for (const Row& r : rows) EXPECT_EQ(layersPerAreaCount(r.tops, r.base), r.counts) << r.what;
+    for (const Row& r : rows)
+        EXPECT_EQ(layersPerAreaCount(r.tops, r.base), r.counts) << r.what;
 }
 
 TEST(AreaScan, ScansTopDownAndWritesTheReport) {
@@ -147,14 +154,16 @@ TEST(AreaScan, ScansTopDownAndWritesTheReport) {
     job.settings.raft.layerCnt = 100; // 11 extra raft layers with the defaults
     job.layers.initLayers(301);
     // Middle area only ([-371360, 371360)), layers 0 to 300.
-    for (int32_t k = 0; k <= 300; ++k) job.layers.layer(k).parts.push_back(modelPartSpanning(-100000, 100000));
+    for (int32_t k = 0; k <= 300; ++k)
+        job.layers.layer(k).parts.push_back(modelPartSpanning(-100000, 100000));
     // A wall in the top area does not count; a model touching the lowest area's top edge does not either.
     LayerPart wall = modelPartSpanning(500000, 600000);
     wall.type = part_type_t::modelWall;
     job.layers.layer(200).parts.push_back(wall);
     job.layers.layer(150).parts.push_back(modelPartSpanning(-371360, -371360 + 5));
     AreaScan scan(job, dir.path());
-    for (int32_t k = 300; k >= 0; --k) scan.scanLayer(k);
+    for (int32_t k = 300; k >= 0; --k)
+        scan.scanLayer(k);
     scan.write();
     EXPECT_EQ(readAll(dir.filePath("areaInfo")),
               "[general]\nlayerCntArea1 = 312\nlayerCntArea2 = 0\nlayerCntArea3 = 0\n");
@@ -168,9 +177,11 @@ TEST(AreaScan, BoxReachingIntoAnAreaCountsFromItsLowerEdge) {
     job.layers.layer(2).parts.push_back(modelPartSpanning(-400000, -371360)); // maxY on b(1): areas 1 and 2
     job.layers.layer(0).parts.push_back(modelPartSpanning(371359, 371359));   // just below b(2): area 2
     AreaScan scan(job, dir.path());
-    for (int32_t k = 2; k >= 0; --k) scan.scanLayer(k);
+    for (int32_t k = 2; k >= 0; --k)
+        scan.scanLayer(k);
     scan.write();
-    EXPECT_EQ(readAll(dir.filePath("areaInfo")), "[general]\nlayerCntArea1 = 0\nlayerCntArea2 = 3\nlayerCntArea3 = 0\n");
+    EXPECT_EQ(readAll(dir.filePath("areaInfo")),
+              "[general]\nlayerCntArea1 = 0\nlayerCntArea2 = 3\nlayerCntArea3 = 0\n");
 }
 
 TEST(AreaScan, ModelIslandWithoutSlotZeroIsAnError) {
