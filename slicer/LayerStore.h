@@ -21,19 +21,23 @@ public:
     // Called on the IO thread after layer n was read back (loaded) or written out.
     using IoObserver = std::function<void(int32_t n, bool loaded)>;
 
-    // Layer files go to fileDir, or to layerTempDir() when it is empty.
+    // Layer files go to fileDir, or to layerTempDir() when it is empty (the
+    // job's one store; two stores must not share a directory).
     explicit LayerStore(QString fileDir = QString(), IoObserver observer = nullptr);
     ~LayerStore(); // stops and joins the IO thread; files on disk stay
     LayerStore(const LayerStore&) = delete;
     LayerStore& operator=(const LayerStore&) = delete;
 
-    // Only on an empty store: count empty layers, all resident, IO thread started.
+    // Only on an empty store and a count above 0: count empty layers, all
+    // resident, IO thread started.
     void initLayers(int32_t count);
     int32_t layerCount() const;
     // Asks for [first, end); bounds outside 0..count are allowed. Returns at once.
     void setWindow(int32_t first, int32_t end);
-    // Layer n once it is resident. Throws "invalid layer index." outside the
-    // window and "IO thread failed." when the IO thread is not running.
+    // Layer n once it is resident; waits for it. Throws "invalid layer index."
+    // outside the window and "IO thread failed." once the IO thread has ended
+    // (its error is in the log). The caller may change the layer without
+    // locking, but must not use it after moving the window past it.
     Layer& layer(int32_t n);
 
     // Path of the temporary file of layer n.

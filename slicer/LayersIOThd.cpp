@@ -4,7 +4,6 @@
 #include <exception>
 
 #include <QFile>
-#include <QMutexLocker>
 
 #include "app/Log.h"
 #include "slicer/LayerFileFormat.h"
@@ -23,18 +22,18 @@ LayersIOThd::LayersIOThd(LayerStore& store, int32_t count)
     : store_(store), count_(count), wantEnd_(count), loadedEnd_(count) {}
 
 void LayersIOThd::setWindow(int32_t first, int32_t end) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     wantFirst_ = std::max(first, 0);
     wantEnd_ = std::max(wantFirst_, std::min(end, count_));
 }
 
 bool LayersIOThd::isWanted(int32_t n) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     return wantFirst_ <= n && n < wantEnd_;
 }
 
 bool LayersIOThd::isResident(int32_t n) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     return loadedFirst_ <= n && n < loadedEnd_;
 }
 
@@ -63,7 +62,7 @@ bool LayersIOThd::cycle() {
 }
 
 int32_t LayersIOThd::pickLoad() {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     if (loadedFirst_ > wantFirst_) return loadedFirst_ - 1;
     if (loadedEnd_ < wantEnd_) return loadedEnd_;
     return none;
@@ -71,7 +70,7 @@ int32_t LayersIOThd::pickLoad() {
 
 // The range grows only once the layer is complete.
 void LayersIOThd::markLoaded(int32_t n) {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     if (n == loadedFirst_ - 1)
         loadedFirst_ = n;
     else if (n == loadedEnd_)
@@ -80,7 +79,7 @@ void LayersIOThd::markLoaded(int32_t n) {
 
 // The range shrinks before the layer is written.
 int32_t LayersIOThd::pickEvict() {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     if (loadedFirst_ < wantFirst_) return loadedFirst_++;
     if (loadedEnd_ > wantEnd_) return --loadedEnd_;
     return none;

@@ -5,12 +5,13 @@
 // downwards first) and evicts at most one (from the bottom first). The mutex
 // guards only the four bounds: the thread touches only layers outside the
 // resident range, growing it after a layer is read and shrinking it before a
-// layer is written.
+// layer is written. It is a standard mutex rather than a QMutex, whose futex
+// ThreadSanitizer cannot see: the handing over of layer contents rests on it.
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
-#include <QMutex>
 #include <QThread>
 
 #include "slicer/LayerFileBuffer.h"
@@ -44,7 +45,7 @@ private:
 
     LayerStore& store_;
     const int32_t count_;
-    QMutex mutex_;
+    std::mutex mutex_;
     int32_t wantFirst_ = 0;
     int32_t wantEnd_;
     int32_t loadedFirst_ = 0;
