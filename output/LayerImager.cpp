@@ -29,6 +29,12 @@ void lap(Clock::time_point& start, int64_t& total) {
     start = now;
 }
 
+// Qt's texts for a failed remove or copy name no file: the message leads
+// with the layer file that could not be made.
+std::runtime_error fileFault(const QString& target, const QFile& file) {
+    return std::runtime_error(toLocal8(target) + ": " + toLocal8(file.errorString()));
+}
+
 } // namespace
 
 LayerImager::LayerImager(SliceJob& job, const QString& outputDir)
@@ -95,9 +101,10 @@ void LayerImager::copyRaftFiles(const QString& model, const QString& support) co
         for (const auto& [source, kind] :
              {std::make_pair(model, "slice_m"), std::make_pair(support, "slice_s")}) {
             const QString target = layerPath(kind, j);
-            QFile::remove(target);
+            QFile old(target);
+            if (old.exists() && !old.remove()) throw fileFault(target, old);
             QFile file(source);
-            if (!file.copy(target)) throw std::runtime_error(toLocal8(file.errorString()));
+            if (!file.copy(target)) throw fileFault(target, file);
         }
     }
 }
