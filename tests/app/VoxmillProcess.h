@@ -1,0 +1,103 @@
+#pragma once
+// The voxmill program run as a child process, for tests that disturb a job
+// from outside: its temporary directory is private (TMPDIR), its merged
+// output is collected as it comes, and it can be waited on up to a line of
+// output and then killed.
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include "app/TestApp.h"
+
+namespace Voxmill::Test {
+
+struct JobResult {
+    int status;  // the exit status, or -1000 when a signal ended the process
+    QString out; // standard output and standard error, merged
+};
+
+class VoxmillProcess {
+  public:
+    // tempDir becomes the child's TMPDIR, so its layer directory is
+    // tempDir + "/.Voxmill0" unless another run shares tempDir.
+    VoxmillProcess(const QStringList& args, const QString& tempDir) {
+        testApp();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TMPDIR"), tempDir);
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral(VOXMILL_BIN), args);
+        process_.waitForStarted();
+    }
+    ~VoxmillProcess() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.kill();
+        process_.waitForFinished();
+    }
+    VoxmillProcess(const VoxmillProcess&) = delete;
+    VoxmillProcess& operator=(const VoxmillProcess&) = delete;
+
+    bool running() const { return process_.state() == QProcess::Running; }
+
+    // Reads output until it holds text; false when the process ends first.
+    bool waitFor(const QString& text) {
+        for (;;) {
+            const bool ended = !running();
+            collect();
+            if (out_.contains(text)) return true;
+            if (ended) return false;
+            process_.waitForReadyRead(100);
+        }
+    }
+
+    // Lets the process run for up to ms milliseconds, reading its output.
+    void pause(int ms) {
+        process_.waitForFinished(ms);
+        collect();
+    }
+
+    void killHard() {
+        process_.kill(); // SIGKILL: nothing of the program runs after it
+        process_.waitForFinished();
+        collect();
+    }
+
+    JobResult finish() {
+        process_.waitForFinished(600000);
+        collect();
+        const bool exited =
+            process_.state() == QProcess::NotRunning && process_.exitStatus() == QProcess::NormalExit;
+        return {exited ? process_.exitCode() : -1000, out_};
+    }
+
+  private:
+    void collect() { out_ += QString::fromLocal8Bit(process_.readAll()); }
+
+    QProcess process_;
+    QString out_;
+};
+
+inline JobResult runVoxmill(const QStringList& args, const QString& tempDir) {
+    return VoxmillProcess(args, tempDir).finish();
+}
+
+inline QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every file a job left in dir, by name, with its bytes; output.log is left
+// out, as it holds the run's timings.
+inline QMap<QString, QByteArray> jobOutputs(const QString& dir) {
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name != QLatin1String("output.log")) files.insert(name, fileBytes(dir + QLatin1Char('/') + name));
+    return files;
+}
+
+} // namespace Voxmill::Test
