@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -49,31 +50,21 @@ private:
     std::vector<IoEvent> events_;
 };
 
-inline void expectSameRegion(const Region& a, const Region& b, const char* where) {
-    EXPECT_EQ(a.paths, b.paths) << where;
-    EXPECT_EQ(a.box, b.box) << where;
-}
-
-inline void expectSameLayer(const Layer& a, const Layer& b, int32_t n) {
-    ASSERT_EQ(a.thickness, b.thickness) << "layer " << n;
-    ASSERT_EQ(a.parts.size(), b.parts.size()) << "layer " << n;
-    for (size_t p = 0; p < a.parts.size(); ++p) {
-        const LayerPart& pa = a.parts[p];
-        const LayerPart& pb = b.parts[p];
-        ASSERT_EQ(pa.type, pb.type) << "layer " << n << " part " << p;
-        ASSERT_EQ(pa.box, pb.box) << "layer " << n << " part " << p;
-        ASSERT_EQ(pa.islands.size(), pb.islands.size()) << "layer " << n << " part " << p;
-        for (size_t i = 0; i < pa.islands.size(); ++i) {
-            const Island& ia = pa.islands[i];
-            const Island& ib = pb.islands[i];
-            ASSERT_EQ(ia.slots.size(), ib.slots.size()) << "layer " << n << " part " << p << " island " << i;
-            EXPECT_EQ(ia.links.size(), ib.links.size()) << "layer " << n;
-            for (auto ita = ia.slots.begin(), itb = ib.slots.begin(); ita != ia.slots.end(); ++ita, ++itb) {
-                ASSERT_EQ(ita->first, itb->first) << "layer " << n;
-                expectSameRegion(ita->second, itb->second, "slot region");
-            }
-        }
-    }
+// Layers are equal when everything the store keeps is: thickness, part
+// types and boxes, islands with their slots (paths and box) and link counts.
+inline bool sameLayer(const Layer& a, const Layer& b) {
+    auto sameRegion = [](const Region& x, const Region& y) { return x.paths == y.paths && x.box == y.box; };
+    auto sameIsland = [&](const Island& x, const Island& y) {
+        return x.links.size() == y.links.size() &&
+               std::equal(x.slots.begin(), x.slots.end(), y.slots.begin(), y.slots.end(),
+                          [&](const auto& s, const auto& t) { return s.first == t.first && sameRegion(s.second, t.second); });
+    };
+    auto samePart = [&](const LayerPart& x, const LayerPart& y) {
+        return x.type == y.type && x.box == y.box &&
+               std::equal(x.islands.begin(), x.islands.end(), y.islands.begin(), y.islands.end(), sameIsland);
+    };
+    return a.thickness == b.thickness &&
+           std::equal(a.parts.begin(), a.parts.end(), b.parts.begin(), b.parts.end(), samePart);
 }
 
 } // namespace Voxmill::Test
