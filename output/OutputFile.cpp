@@ -11,7 +11,7 @@ OutputFile::OutputFile(const QString& path, OpenMode mode) : file_(path) {
 }
 
 void OutputFile::fail() {
-    throw std::runtime_error(toLocal8(file_.errorString()));
+    throw std::runtime_error(file_.errorText());
 }
 
 void OutputFile::write(const void* data, size_t size) {
