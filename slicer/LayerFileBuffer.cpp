@@ -68,11 +68,16 @@ int32_t LayerFileBuffer::readI32() { return qFromLittleEndian<int32_t>(take(4));
 
 void LayerFileBuffer::saveChecked(const QString& path) {
     FStream out(path, openWrite);
-    ArmedStream armed(out); // a short write must not pass for a stored layer
-    if (data_.empty()) return;
-    QByteArray digest = md5(data_.data(), data_.size());
-    out.write(digest.constData(), std::streamsize(layerDigestSize));
-    out.write(data_.data(), std::streamsize(data_.size()));
+    if (!data_.empty()) {
+        QByteArray digest = md5(data_.data(), data_.size());
+        out.write(digest.constData(), std::streamsize(layerDigestSize));
+        out.write(data_.data(), std::streamsize(data_.size()));
+    }
+    // A short write must not pass for a stored layer. A small file sits in
+    // the file's buffer until it is closed, so a full disk may show only
+    // there; the message names the file and the reason either way.
+    if (out.good()) out.close();
+    if (!out.good()) throw std::runtime_error(out.errorText());
 }
 
 void LayerFileBuffer::loadChecked(const QString& path) {

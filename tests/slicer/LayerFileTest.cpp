@@ -132,3 +132,21 @@ TEST(LayerFile, IslandsRoundTripAndAreFreed) {
     EXPECT_EQ(layer.parts[0].islands[1].slots.at(2).box, (IntBox{-1, -6, 5, 4}));
     EXPECT_TRUE(layer.parts[1].islands.empty());
 }
+
+// A full disk: a small layer file reaches the disk only when it is closed,
+// a large one on its write; both fail naming the file and the reason, where
+// a file left short would only show later as a layer that does not load.
+TEST(LayerFile, FullDiskFailsTheSaveNamingTheFile) {
+    const QString full = QStringLiteral("/dev/full");
+    if (!QFile::exists(full)) GTEST_SKIP() << "no /dev/full on this system";
+    for (size_t words : {size_t(8), size_t(1) << 20}) {
+        LayerFileBuffer buf;
+        for (size_t i = 0; i < words; ++i) buf.appendU32(uint32_t(i));
+        try {
+            buf.saveChecked(full);
+            ADD_FAILURE() << words << " words: no error";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "/dev/full: No space left on device") << words << " words";
+        }
+    }
+}
