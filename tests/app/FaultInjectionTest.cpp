@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -65,6 +66,11 @@ void expectWrittenFilesIntact(const QString& dir, const QMap<QString, QByteArray
         }
     }
 }
+
+// The end of the output after the IO thread printed its error: the other
+// threads go on with the layers they hold until they ask the store for one.
+const char* const ioThreadFailed =
+    "((slice|progress): [^\\n]*\\n)*IO thread failed\\.\\n(image thread failed\\.\\n)?$";
 
 class FaultInjection : public ::testing::Test {
   protected:
@@ -196,6 +202,49 @@ TEST_F(FaultInjection, OutputPathIsADirectory) {
     }
 }
 
+// What the user sees when the disk fills up (a file linked to /dev/full):
+// the file's path and "No space left on device", then "image thread
+// failed." or "IO thread failed." after the thread that wrote it, and
+// status 255. What was written before is intact, and once there is room
+// the same command completes with the undisturbed run's bytes.
+TEST_F(FaultInjection, DiskFull) {
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    const QMap<QString, QByteArray> clean = cleanOutputs();
+    struct Row {
+        const char* full;
+        bool inTemp;      // a temporary layer file rather than an output
+        const char* tail; // what follows the file's message, a pattern
+    };
+    const Row rows[] = {
+        // the area report, written by the main thread
+        {"areaInfo", false, "$"},
+        // a layer file, written by the image thread
+        {"slice_s120", false, "image thread failed\\.\n$"},
+        // layer 150 evicted to the temporary directory by the IO thread,
+        // noticed when the layer store is next asked for a layer
+        {".Voxmill0/150", true, ioThreadFailed},
+    };
+    int i = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.full);
+        const QString out = dir(QString("out%1").arg(i)), tmp = dir(QString("tmp%1").arg(i++));
+        const QString full = (row.inTemp ? tmp : out) + "/" + row.full;
+        QDir().mkpath(QFileInfo(full).path());
+        ASSERT_TRUE(QFile::link("/dev/full", full));
+        const JobResult r = runVoxmill(args(out), tmp);
+        EXPECT_EQ(r.status, 255);
+        const QRegularExpression failure("\n" + QRegularExpression::escape(full) +
+                                         ": No space left on device\n" + row.tail);
+        EXPECT_TRUE(failure.match(r.out).hasMatch()) << text(r.out.right(300));
+        ASSERT_TRUE(QFile::remove(full));
+        expectWrittenFilesIntact(out, clean);
+
+        const JobResult again = runVoxmill(args(out), tmp);
+        EXPECT_EQ(again.status, 0) << text(again.out.right(300));
+        EXPECT_TRUE(jobOutputs(out) == clean);
+    }
+}
+
 // What the user sees when the settings file is gone before the run: only
 // "<path>: No such file or directory" and status 255 (output.log holds the
 // same line). The settings are read once, at the start: a file removed while
@@ -295,7 +344,7 @@ TEST_F(FaultInjection, TemporaryLayerFileSpoiledDuringTheJob) {
             EXPECT_EQ(r.status, 255);
             EXPECT_GT(hits, 0);
             const QRegularExpression failure(QString(row.message).arg(QRegularExpression::escape(layerDir)) +
-                                             "IO thread failed\\.\n(image thread failed\\.\n)?$");
+                                             ioThreadFailed);
             EXPECT_TRUE(failure.match(r.out).hasMatch()) << text(r.out.right(300));
             const QMap<QString, QByteArray> clean = cleanOutputs(height);
             expectWrittenFilesIntact(out, clean);
