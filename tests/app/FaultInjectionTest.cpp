@@ -113,8 +113,11 @@ class FaultInjection : public ::testing::Test {
 // file: the stages run to the end of preProc, printed on the console only;
 // then "<dir>/areaInfo: No such file or directory" (or "Not a directory")
 // and status 255. No log is created and a file in the way is left as it was.
-// With the directory in place the same command succeeds.
+// A directory moved away while the job runs ends it at the next file, with
+// "image thread failed."; the files moved with it are intact. With the
+// directory in place the same command gives the undisturbed run's bytes.
 TEST_F(FaultInjection, OutputDirectoryMissing) {
+    const QMap<QString, QByteArray> clean = cleanOutputs();
     struct Row {
         const char* why;
         const char* name;
@@ -144,17 +147,35 @@ TEST_F(FaultInjection, OutputDirectoryMissing) {
 
         QFile::remove(out);
         const JobResult again = runVoxmill(args(dir(row.name)), tmp);
-        EXPECT_EQ(again.status, 0) << text(again.out);
-        EXPECT_EQ(sliceFileCount(out), 240);
+        EXPECT_EQ(again.status, 0) << text(again.out.right(300));
+        EXPECT_TRUE(jobOutputs(out) == clean);
     }
+
+    // Moved away halfway through the layer files: the next file the image
+    // thread opens, the wait-time report or a layer file, is not there.
+    const QString out = dir("moved"), away = root_.filePath("away");
+    VoxmillProcess job(args(out), tmp);
+    ASSERT_TRUE(job.waitFor("slice: 120/239\n"));
+    ASSERT_TRUE(QDir().rename(out, away));
+    const JobResult r = job.finish();
+    EXPECT_EQ(r.status, 255);
+    const QRegularExpression failure(
+        "\n" + QRegularExpression::escape(out) +
+        "/(waitTime|slice_[ms]\\d+): No such file or directory\nimage thread failed\\.\n$");
+    EXPECT_TRUE(failure.match(r.out).hasMatch()) << text(r.out.right(300));
+    EXPECT_GT(sliceFileCount(away), 120);
+    expectWrittenFilesIntact(away, clean);
+    const JobResult again = runVoxmill(args(dir("moved")), tmp);
+    EXPECT_EQ(again.status, 0) << text(again.out.right(300));
+    EXPECT_TRUE(jobOutputs(out) == clean);
 }
 
 // What the user sees when an output file's path is taken by a directory: the
 // path and "is a directory, not a file" (a raft copy: "Is a directory"),
 // then "image thread failed." when the image thread was writing it, and
-// status 255. Every file written before is
-// complete and the undisturbed run's bytes; once the directory is removed,
-// the same command into the same directory gives exactly those bytes.
+// status 255. Every file written before is complete and the undisturbed
+// run's bytes; once the directory is removed, the same command into the same
+// directory gives exactly those bytes.
 TEST_F(FaultInjection, OutputPathIsADirectory) {
     const QMap<QString, QByteArray> clean = cleanOutputs();
     ASSERT_EQ(clean.size(), 2 * 240 + 3);
