@@ -1,9 +1,9 @@
-// Faults injected into whole runs of the voxmill program: missing or blocked
-// output paths, a settings file that goes away, temporary layer files that
-// are spoiled while the job runs, and a job killed halfway. Every case ends
-// with a message and status 255 (or, when killed, a rerun that succeeds),
-// leaves what was already written intact, and a rerun gives the bytes of an
-// undisturbed run.
+// Faults injected into whole runs of the voxmill program: output paths that
+// are missing, moved away or taken by a directory, a full disk, a settings
+// file that goes away, temporary layer files spoiled while the job runs, and
+// a job killed halfway. Every fault ends the run with a message naming the
+// file and status 255 (a killed run just ends), leaves what was written
+// intact, and the same command run again gives an undisturbed run's bytes.
 
 #include <gtest/gtest.h>
 
