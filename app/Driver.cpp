@@ -123,7 +123,7 @@ void outputStage(SliceJob& job, const QString& outputDir) {
         imager.post(i);
         if (!imager.waitForLead()) break;
     }
-    imager.wait();
+    imager.join();
     if (imager.failed()) throw std::runtime_error("image thread failed.");
 }
 

@@ -14,31 +14,36 @@ ImgProcThd::ImgProcThd(SliceJob& job, const QString& outputDir)
 
 ImgProcThd::~ImgProcThd() {
     requestStop();
+    join();
+}
+
+void ImgProcThd::join() {
     wait();
+    std::lock_guard<std::mutex> handOver(exitLock_);
 }
 
 void ImgProcThd::markCleanSolid(int32_t layer) {
-    QMutexLocker lock(&marksLock_);
+    std::lock_guard<std::mutex> lock(marksLock_);
     cleanSolidMarks_.insert(layer);
 }
 
 void ImgProcThd::post(int32_t layer) {
-    QMutexLocker lock(&postedLock_);
+    std::lock_guard<std::mutex> lock(postedLock_);
     postedLayer_ = layer;
 }
 
 int32_t ImgProcThd::postedLayer() const {
-    QMutexLocker lock(&postedLock_);
+    std::lock_guard<std::mutex> lock(postedLock_);
     return postedLayer_;
 }
 
 int32_t ImgProcThd::imagedLayer() const {
-    QMutexLocker lock(&imagedLock_);
+    std::lock_guard<std::mutex> lock(imagedLock_);
     return imagedLayer_;
 }
 
 bool ImgProcThd::isCleanSolid(int32_t layer) const {
-    QMutexLocker lock(&marksLock_);
+    std::lock_guard<std::mutex> lock(marksLock_);
     return cleanSolidMarks_.count(layer) != 0;
 }
 
@@ -52,16 +57,16 @@ bool ImgProcThd::waitForLead() {
 }
 
 void ImgProcThd::requestStop() {
-    stopRequested_.storeRelease(1);
+    stopRequested_.store(1);
 }
 
 bool ImgProcThd::failed() const {
-    return failed_.loadAcquire() != 0;
+    return failed_.load() != 0;
 }
 
 bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
     for (;;) {
-        if (stopRequested_.loadAcquire() != 0) return false;
+        if (stopRequested_.load() != 0) return false;
         const int32_t imaged = imagedLayer_; // written by this thread only
         if (imaged >= last) return false;
         if (imaged < postedLayer()) {
@@ -73,6 +78,7 @@ bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
 }
 
 void ImgProcThd::run() {
+    std::lock_guard<std::mutex> handOver(exitLock_); // released as run() returns
     const int32_t last = job_.layers.layerCount() - 1;
     try {
         LayerImager imager(job_, outputDir_);
@@ -80,15 +86,15 @@ void ImgProcThd::run() {
             imager.image(k);
             releaseParts(k);
             printProgress(k, last);
-            QMutexLocker lock(&imagedLock_);
+            std::lock_guard<std::mutex> lock(imagedLock_);
             imagedLayer_ = k;
         }
         addImagingTotals(imager.times());
     } catch (const std::exception& e) {
-        failed_.storeRelease(1);
+        failed_.store(1);
         logPrint("%s\n", e.what());
     } catch (...) {
-        failed_.storeRelease(1);
+        failed_.store(1);
         logPrint("unknown exception\n");
     }
 }

@@ -6,11 +6,17 @@
 // and the set of clean-solid layers, each under its own lock and polled
 // every 5 ms. A failure inside the thread is printed by the thread, which
 // then ends; failed() tells the main thread afterwards.
+//
+// The locks are standard mutexes rather than QMutex: Qt's futex-based locking
+// is invisible to ThreadSanitizer, and the same holds for QThread::wait, so
+// join() ends with a hand-over through exitLock_ that makes everything the
+// thread wrote visible to the joining thread in a way the checker can see.
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <set>
 
-#include <QMutex>
 #include <QString>
 #include <QThread>
 
@@ -21,8 +27,10 @@ namespace Voxmill {
 class ImgProcThd : public QThread {
   public:
     ImgProcThd(SliceJob& job, const QString& outputDir);
-    ~ImgProcThd() override; // requests a stop and waits
+    ~ImgProcThd() override; // requests a stop and joins
 
+    // Waits, without time limit, for run() to end.
+    void join();
     void markCleanSolid(int32_t layer);
     void post(int32_t layer);
     // True once posted - imaged < maxLead; false when the thread has ended.
@@ -54,9 +62,9 @@ class ImgProcThd : public QThread {
     int32_t postedLayer_ = -1;
     int32_t imagedLayer_ = -1;
     std::set<int32_t> cleanSolidMarks_;
-    mutable QMutex postedLock_, imagedLock_, marksLock_;
-    QAtomicInt stopRequested_{0};
-    QAtomicInt failed_{0};
+    mutable std::mutex postedLock_, imagedLock_, marksLock_, exitLock_;
+    std::atomic<int> stopRequested_{0};
+    std::atomic<int> failed_{0};
 };
 
 } // namespace Voxmill

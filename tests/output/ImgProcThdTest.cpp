@@ -39,7 +39,7 @@ std::string runImaging(SliceJob& job, const QString& dir, const std::vector<int3
             thd.post(i);
             if (!thd.waitForLead()) break;
         }
-        thd.wait();
+        thd.join();
         EXPECT_FALSE(thd.failed());
     }
     return testing::internal::GetCapturedStdout();
@@ -128,7 +128,7 @@ TEST(ImgProcThd, UnwritableLayerFileFailsTheThreadAndKeepsEarlierLayers) {
             thd.post(lastPosted = i);
             if (!thd.waitForLead()) break;
         }
-        thd.wait();
+        thd.join();
         failed = thd.failed();
         imaged = thd.imagedLayer();
     }
