@@ -19,7 +19,7 @@ LayerStore::LayerStore(QString fileDir, IoObserver observer)
 LayerStore::~LayerStore() {
     if (!ioThread_) return;
     ioThread_->requestStop();
-    ioThread_->wait();
+    ioThread_->join();
 }
 
 void LayerStore::initLayers(int32_t count) {

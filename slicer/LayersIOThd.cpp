@@ -37,7 +37,13 @@ bool LayersIOThd::isResident(int32_t n) {
     return loadedFirst_ <= n && n < loadedEnd_;
 }
 
+void LayersIOThd::join() {
+    wait();
+    std::lock_guard<std::mutex> handOver(exitLock_);
+}
+
 void LayersIOThd::run() {
+    std::lock_guard<std::mutex> handOver(exitLock_); // released as run() returns
     try {
         while (!stopRequested_) {
             // Move on at once while there is work; poll gently when idle.

@@ -31,6 +31,9 @@ public:
     bool isResident(int32_t n);
     // The loop ends at the top of its next cycle.
     void requestStop() { stopRequested_ = 1; }
+    // Waits for run() to end. QThread::wait is invisible to ThreadSanitizer,
+    // so run() holds exitLock_ until it returns and join() takes it after.
+    void join();
 
 protected:
     void run() override;
@@ -51,6 +54,7 @@ private:
     int32_t loadedFirst_ = 0;
     int32_t loadedEnd_;
     std::atomic<int32_t> stopRequested_{0};
+    std::mutex exitLock_;
     LayerFileBuffer buffer_; // this thread's alone
 };
 
