@@ -1,19 +1,54 @@
 #pragma once
-// Helpers for the layer store tests: a recorder of the IO thread's moves and
-// a deep comparison of layers.
+// Helpers shared by the slicer tests: shapes, a recorder of the layer store's
+// IO moves and a deep comparison of layers.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "model/TriMesh.h"
 #include "slicer/LayerStore.h"
 
 namespace Voxmill::Test {
+
+// Counter-clockwise axis-aligned square.
+inline Path square(int64_t x0, int64_t y0, int64_t size) {
+    return {{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
+}
+
+inline Path reversed(Path p) {
+    std::reverse(p.begin(), p.end());
+    return p;
+}
+
+// The message f throws, or "" when it throws nothing.
+inline std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// An axis-aligned box in units, faces counter-clockwise seen from outside.
+inline std::shared_ptr<TriMesh> boxMesh(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_t y1, int32_t z1) {
+    const std::vector<MeshVertex> vertices = {{x0, y0, z0}, {x1, y0, z0}, {x1, y1, z0}, {x0, y1, z0},
+                                              {x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}};
+    const uint32_t triangles[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                                       {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
+    std::vector<MeshFace> faces(12);
+    for (size_t f = 0; f < 12; ++f) faces[f].v = {{triangles[f][0], triangles[f][1], triangles[f][2]}};
+    return std::make_shared<TriMesh>(vertices, std::make_shared<const TriMeshIdx>(std::move(faces)));
+}
 
 // (layer, loaded): loaded is false for a layer written out.
 using IoEvent = std::pair<int32_t, bool>;
