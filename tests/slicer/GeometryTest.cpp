@@ -1,58 +1,33 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "slicer/Geometry.h"
+#include "slicer/SlicerTestUtil.h"
 
 using namespace Voxmill;
+using namespace Voxmill::Test;
 
 namespace {
-
-// Counter-clockwise axis-aligned square.
-Path square(int64_t x0, int64_t y0, int64_t size) {
-    return {{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
-}
-
-Path reversed(Path p) {
-    std::reverse(p.begin(), p.end());
-    return p;
-}
 
 // Square 0..30000 with a hole 10000..20000 holding a square 13000..17000.
 Paths nestedSquares() {
     return {square(0, 0, 30000), reversed(square(10000, 10000, 10000)), square(13000, 13000, 4000)};
 }
+
 } // namespace
 
-TEST(Geometry, BoxesStartEmpty) {
-    IntBox empty = pathsBox({});
-    EXPECT_EQ(empty, (IntBox{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}));
-    IntBox box = pathsBox({square(-5, 7, 10), {{100, -3}}});
-    EXPECT_EQ(box, (IntBox{-5, -3, 100, 17}));
-    EXPECT_EQ(boxUnion(empty, box), box);
-    EXPECT_EQ(boxUnion(box, empty), box);
-    EXPECT_EQ(boxUnion(box, pathsBox({{{-9, 20}}})), (IntBox{-9, -3, 100, 20}));
-}
-
-TEST(Geometry, UnionIsNonZeroAndCounterClockwise) {
+TEST(Geometry, ClipFillRules) {
     // Two clockwise squares overlapping by a quarter (a mesh with reversed
-    // triangles): the non-zero union fills the overlap too and turns the
-    // result counter-clockwise.
-    Paths a{reversed(square(0, 0, 20000)), reversed(square(10000, 10000, 20000))};
-    Paths u = unionPaths(a);
+    // triangles): the non-zero union fills the overlap and turns counter-clockwise.
+    Paths u = unionPaths({reversed(square(0, 0, 20000)), reversed(square(10000, 10000, 20000))});
     ASSERT_EQ(u.size(), 1u);
     EXPECT_DOUBLE_EQ(pathsArea(u), 7e8);
     EXPECT_TRUE(ClipperLib::Orientation(u[0]));
     EXPECT_DOUBLE_EQ(pathsArea(unionPaths({square(0, 0, 20000)}, {square(10000, 10000, 20000)})), 7e8);
-}
-
-TEST(Geometry, IntersectionAndDifferenceAreEvenOdd) {
-    // Under even-odd the overlap of the two subject squares is empty.
+    // Intersection and difference are even-odd: the overlap of the subjects is empty.
     Paths overlapping{square(0, 0, 20000), square(10000, 10000, 20000)};
     Paths all{square(-1000, -1000, 40000)};
     EXPECT_DOUBLE_EQ(pathsArea(intersectPaths(overlapping, all)), 6e8);
     EXPECT_DOUBLE_EQ(pathsArea(differencePaths(all, overlapping)), 1.6e9 - 6e8);
-    EXPECT_TRUE(intersectPaths({square(0, 0, 10)}, {square(20, 0, 10)}).empty());
 }
 
 TEST(Geometry, SplitIslandsEmitsNestedIslandsFirst) {
@@ -64,37 +39,25 @@ TEST(Geometry, SplitIslandsEmitsNestedIslandsFirst) {
     EXPECT_EQ(pathsBox({islands[1][0]}), (IntBox{0, 0, 30000, 30000}));
     EXPECT_EQ(pathsBox({islands[1][1]}), (IntBox{10000, 10000, 20000, 20000}));
     EXPECT_FALSE(ClipperLib::Orientation(islands[1][1]));
-    EXPECT_TRUE(splitIslands({}).empty());
 }
 
+// Two rings side by side, each with one island in its hole: the holes of
+// both rings come before any of the inner islands.
 TEST(Geometry, DepthLevelsAreBreadthFirst) {
-    std::vector<Paths> nested = depthLevels(nestedSquares());
-    ASSERT_EQ(nested.size(), 3u);
-    for (const Paths& level : nested) EXPECT_EQ(level.size(), 1u);
-    EXPECT_EQ(pathsBox(nested[2]), (IntBox{13000, 13000, 17000, 17000}));
-
-    std::vector<Paths> disjoint = depthLevels({square(0, 0, 100), square(500, 0, 100)});
-    ASSERT_EQ(disjoint.size(), 1u);
-    EXPECT_EQ(disjoint[0].size(), 2u);
-
-    // Two rings side by side, each with one island in its hole: the holes of
-    // both rings come before any of the inner islands.
     Paths twoRings = nestedSquares();
-    for (const Path& p : nestedSquares()) {
-        Path moved = p;
-        for (IntPoint& q : moved) q.X += 100000;
-        twoRings.push_back(moved);
+    for (Path p : nestedSquares()) {
+        for (IntPoint& q : p) q.X += 100000;
+        twoRings.push_back(p);
     }
     std::vector<Paths> levels = depthLevels(twoRings);
     ASSERT_EQ(levels.size(), 3u);
-    EXPECT_EQ(levels[0].size(), 2u);
-    EXPECT_EQ(levels[1].size(), 2u);
-    EXPECT_EQ(levels[2].size(), 2u);
+    for (const Paths& level : levels) EXPECT_EQ(level.size(), 2u);
+    EXPECT_EQ(pathsBox(levels[2]), (IntBox{13000, 13000, 117000, 17000}));
     EXPECT_TRUE(depthLevels({}).empty());
 }
 
 TEST(Geometry, MiterLimitSquaresOnlyTheNormalOffset) {
-    // A square's right angles stay sharp under both offsets.
+    // A square's right angles stay sharp.
     Paths grown = offsetPaths({square(0, 0, 10000)}, 1000);
     ASSERT_EQ(grown.size(), 1u);
     EXPECT_EQ(grown[0].size(), 4u);
@@ -103,8 +66,6 @@ TEST(Geometry, MiterLimitSquaresOnlyTheNormalOffset) {
     Path spike{{0, 0}, {100000, 0}, {100000, 17633}};
     EXPECT_EQ(offsetPaths({spike}, 500)[0].size(), 4u);
     EXPECT_EQ(offsetPathsSharp({spike}, 500)[0].size(), 3u);
-    // Shrinking away leaves nothing.
-    EXPECT_TRUE(offsetPaths({square(0, 0, 1000)}, -600).empty());
 }
 
 TEST(Geometry, OffsetIslandsMergesOnlyWhenGrowing) {
@@ -116,29 +77,15 @@ TEST(Geometry, OffsetIslandsMergesOnlyWhenGrowing) {
     Paths shrunk = offsetIslands(pair, -5000, 10, 0);
     ASSERT_EQ(shrunk.size(), 2u);
     EXPECT_EQ(pathsBox({shrunk[0]}), (IntBox{5000, 5000, 45000, 45000}));
-
     // Without growth the results stay in island order: the nested island
     // first, then the ring and its hole, as no union reorders them.
     Paths nested = offsetIslands(nestedSquares(), -100, 10, 0);
     ASSERT_EQ(nested.size(), 3u);
     EXPECT_EQ(pathsBox({nested[0]}), (IntBox{13100, 13100, 16900, 16900}));
     EXPECT_EQ(pathsBox({nested[1]}), (IntBox{100, 100, 29900, 29900}));
-
-    // minArea drops islands that shrank too small, tolerance simplifies.
-    Paths small{square(0, 0, 50000), square(60000, 0, 3000)};
-    EXPECT_EQ(offsetIslands(small, -1000, 10, 1e7).size(), 1u);
+    // minArea drops islands that shrank too small.
+    EXPECT_EQ(offsetIslands({square(0, 0, 50000), square(60000, 0, 3000)}, -1000, 10, 1e7).size(), 1u);
 }
-
-namespace {
-
-struct SimplifyCase {
-    const char* what;
-    Path in;
-    int32_t tolerance;
-    Path expected;
-};
-
-} // namespace
 
 TEST(Geometry, SimplifyPathThresholdsAreStrict) {
     const Path big{{100000, 0}, {100000, 100000}, {0, 100000}};
@@ -146,7 +93,12 @@ TEST(Geometry, SimplifyPathThresholdsAreStrict) {
         start.insert(start.end(), big.begin(), big.end());
         return start;
     };
-    const SimplifyCase cases[] = {
+    const struct {
+        const char* what;
+        Path in;
+        int32_t tolerance;
+        Path expected;
+    } cases[] = {
         // doubled triangle area 500000 below t*t = 1000000: the middle point goes
         {"area below", withBig({{0, 0}, {50000, 5}}), 1000, withBig({{0, 0}})},
         // doubled area exactly t*t stays
@@ -169,17 +121,15 @@ TEST(Geometry, SimplifyPathThresholdsAreStrict) {
         // tolerance 0 never removes anything, not even repeated points
         {"zero tolerance", {{0, 0}, {0, 0}, {10, 0}, {10, 10}}, 0, {{0, 0}, {0, 0}, {10, 0}, {10, 10}}},
         // a repeated closing point costs the first point
-        {"closing repeat", {{0, 0}, {100000, 0}, {100000, 100000}, {0, 0}}, 1,
-         {{100000, 0}, {100000, 100000}, {0, 0}}},
+        {"closing repeat", {{0, 0}, {100000, 0}, {100000, 100000}, {0, 0}}, 1, {{100000, 0}, {100000, 100000}, {0, 0}}},
         // a triangle within 0.005 mm collapses and is emptied
         {"tiny triangle", {{0, 0}, {50, 0}, {0, 50}}, 100, {}},
-        // two points are no contour once anything goes
+        // two points are no contour once anything goes, but stay at tolerance 0
         {"two points", {{0, 0}, {100000, 0}}, 1, {}},
         {"two points, zero tolerance", {{0, 0}, {100000, 0}}, 0, {{0, 0}, {100000, 0}}},
         {"single point", {{5, 5}}, 0, {}},
-        {"empty", {}, 100, {}},
     };
-    for (const SimplifyCase& c : cases) {
+    for (const auto& c : cases) {
         Path p = c.in;
         simplifyPath(p, c.tolerance);
         EXPECT_EQ(p, c.expected) << c.what;
@@ -187,20 +137,12 @@ TEST(Geometry, SimplifyPathThresholdsAreStrict) {
 }
 
 TEST(Geometry, CleanUpKeepsOrder) {
-    Paths a{square(0, 0, 100), {}, square(0, 0, 1), {{0, 0}, {5, 5}}, square(0, 0, 50)};
-    Paths keepAll = a;
-    cleanPaths(keepAll, 0, 0);
-    EXPECT_EQ(keepAll.size(), 5u);
-
-    Paths noEmpty = a;
+    const Paths a{square(0, 0, 100), {}, square(0, 0, 1), {{0, 0}, {5, 5}}, square(0, 0, 50)};
+    Paths noEmpty = a, bigOnly = a, longOnly = a;
     cleanPaths(noEmpty, 0, 1);
     EXPECT_EQ(noEmpty, (Paths{square(0, 0, 100), square(0, 0, 1), square(0, 0, 50)}));
-
-    Paths bigOnly = a;
     dropSmallAreas(bigOnly, 2500);
     EXPECT_EQ(bigOnly, (Paths{square(0, 0, 100), square(0, 0, 50)}));
-
-    Paths longOnly = a;
     simplifyPaths(longOnly, 0);
-    EXPECT_EQ(longOnly, (Paths{square(0, 0, 100), square(0, 0, 1), square(0, 0, 50)}));
+    EXPECT_EQ(longOnly, noEmpty);
 }

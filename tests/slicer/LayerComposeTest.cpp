@@ -1,66 +1,43 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "slicer/LayerCompose.h"
+#include "slicer/SlicerTestUtil.h"
 
 using namespace Voxmill;
+using namespace Voxmill::Test;
 
-namespace {
-
-Path square(int64_t x0, int64_t y0, int64_t size) {
-    return {{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
-}
-
-Path reversed(Path p) {
-    std::reverse(p.begin(), p.end());
-    return p;
-}
-
-} // namespace
-
-TEST(LayerCompose, AddPartSplitsIntoIslands) {
+TEST(LayerCompose, AddPartSplitsIntoIslandsAndOnlyModelsWidenTheBox) {
     SliceJob job;
     job.layers.initLayers(4);
-
+    addPart(job, 1, {}, part_type_t::model, 0);
+    EXPECT_EQ(job.modelBox, IntBox{});
     addPart(job, 1, {square(0, 0, 20000), square(10000, 10000, 20000)}, part_type_t::model, 0);
     // A ring with a smaller square in its hole, stored in slot 1 of a support part.
     Paths ring{square(0, 0, 30000), reversed(square(10000, 10000, 10000)), square(13000, 13000, 4000)};
     addPart(job, 1, ring, part_type_t::support, 1);
-    addPart(job, 1, {}, part_type_t::model, 0);
+    addPart(job, 2, {square(-50, 20, 100)}, part_type_t::model, 0);
+    // Walls and support beside the models leave the box alone.
+    addPart(job, 0, {square(100000, 0, 100)}, part_type_t::modelWall, 0);
+    addPart(job, 0, {square(-100000, 0, 100)}, part_type_t::supportWall, 0);
+    addPart(job, 0, {square(0, -100000, 100)}, part_type_t::support, 0);
+    EXPECT_EQ(job.modelBox, (IntBox{-50, 0, 30000, 30000}));
 
     const Layer& layer = job.layers.layer(1);
     ASSERT_EQ(layer.parts.size(), 3u);
-    const LayerPart& merged = layer.parts[0];
+    // An empty set still gives a part, with no islands and the empty box.
+    EXPECT_TRUE(layer.parts[0].islands.empty());
+    EXPECT_EQ(layer.parts[0].box, IntBox{});
+    const LayerPart& merged = layer.parts[1];
     ASSERT_EQ(merged.islands.size(), 1u);
     EXPECT_DOUBLE_EQ(pathsArea(merged.islands[0].slots.at(0).paths), 7e8);
     EXPECT_EQ(merged.box, (IntBox{0, 0, 30000, 30000}));
-
-    const LayerPart& nested = layer.parts[1];
+    const LayerPart& nested = layer.parts[2];
     EXPECT_EQ(nested.type, part_type_t::support);
     ASSERT_EQ(nested.islands.size(), 2u);
     EXPECT_FALSE(nested.islands[0].slots.contains(0));
     EXPECT_EQ(nested.islands[0].slots.at(1).box, (IntBox{13000, 13000, 17000, 17000}));
     EXPECT_EQ(nested.islands[1].slots.at(1).paths.size(), 2u);
     EXPECT_EQ(nested.box, (IntBox{0, 0, 30000, 30000}));
-
-    // An empty set still gives a part, with no islands and the empty box.
-    EXPECT_TRUE(layer.parts[2].islands.empty());
-    EXPECT_EQ(layer.parts[2].box, IntBox{});
-}
-
-TEST(LayerCompose, OnlyModelPartsWidenTheModelBox) {
-    SliceJob job;
-    job.layers.initLayers(3);
-    addPart(job, 0, {}, part_type_t::model, 0);
-    EXPECT_EQ(job.modelBox, IntBox{});
-    addPart(job, 0, {square(0, 0, 100)}, part_type_t::model, 0);
-    addPart(job, 2, {square(-50, 20, 100)}, part_type_t::model, 0);
-    // Walls and support beside the models leave the box alone.
-    addPart(job, 1, {square(10000, 10000, 100)}, part_type_t::modelWall, 0);
-    addPart(job, 1, {square(-10000, 0, 100)}, part_type_t::supportWall, 0);
-    addPart(job, 1, {square(0, -10000, 100)}, part_type_t::support, 0);
-    EXPECT_EQ(job.modelBox, (IntBox{-50, 0, 100, 120}));
 }
 
 TEST(LayerCompose, RaftLayersGetWallCopies) {
@@ -86,7 +63,7 @@ TEST(LayerCompose, RaftLayersGetWallCopies) {
     job.layers.layer(0).parts[0].islands.clear();
     EXPECT_EQ(job.layers.layer(3).parts[1].islands.size(), 1u);
     EXPECT_TRUE(job.layers.layer(4).parts.empty());
-
+    // Models standing on the plate have no raft to fill.
     SliceJob ground;
     ground.layers.initLayers(2);
     addPart(ground, 0, {square(0, 0, 100)}, part_type_t::modelWall, 0);
@@ -106,10 +83,5 @@ TEST(LayerCompose, CollectSlotAppendsCopies) {
     ASSERT_EQ(out.size(), 5u);
     EXPECT_EQ(out[3], reversed(square(0, 0, 100)));
     EXPECT_EQ(out[4], square(10, 10, 10));
-    try {
-        island.slots.at(8);
-        ADD_FAILURE() << "missing slot found";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "invalid FlatMap<K, T> key.");
-    }
+    EXPECT_EQ(errorOf([&] { island.slots.at(8); }), "invalid FlatMap<K, T> key.");
 }
