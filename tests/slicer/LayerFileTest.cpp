@@ -49,12 +49,11 @@ TEST(LayerFile, DigestLeadsTheBytes) {
     EXPECT_TRUE(readAll(path).isEmpty());
     buf.loadChecked(path);
     EXPECT_EQ(buf.remaining(), 0u);
-    // A file no longer than a digest is not checked and gives no bytes.
+    // A file no longer than a digest is not checked and gives no bytes (a
+    // bad digest is the store's damaged-file test).
     writeAll(path, QByteArray(16, 'x'));
     buf.loadChecked(path);
     EXPECT_EQ(buf.remaining(), 0u);
-    writeAll(path, QByteArray(17, 'x'));
-    EXPECT_EQ(errorOf([&] { buf.loadChecked(path); }), "md5 check error. " + path.toStdString());
     EXPECT_THROW(buf.loadChecked(dir.filePath("missing")), std::runtime_error);
 }
 
