@@ -124,10 +124,11 @@ TEST(MeshSlicerJob, SharedMeshAtTwoOffsetsIsCopied) {
     EXPECT_EQ(job->modelBox, (IntBox{-300000, -10000, 10000, 10000}));
 }
 
-// An SLC stack of two layers 0.05 mm thick next to a taller mesh: only the
-// first two layers get an SLC part. Contours lose their repeated first
-// point and are placed by the transform; a stack turned upside down counts
-// its layers from the top.
+// An SLC stack of two layers 0.05 mm thick next to a mesh of four: only the
+// first two layers get an SLC part (layer 2 is cut at 0.125 mm, above the
+// stack's top at 0.1 mm), and a stack without thickness gets none at all.
+// Contours lose their repeated first point and are placed by the transform;
+// a stack turned upside down counts its layers from the top.
 TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
     const struct {
         const char* what;
@@ -140,38 +141,24 @@ TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
     for (const auto& t : cases) {
         auto job = newJob(0.05f);
         LoadedModels models;
-        addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 1000), 0, 0);
+        addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 2000), 0, 0);
         addSlc(models, slcSquares({2, 1}), t.m, part_type_t::supportWall);
+        auto flat = slcSquares({1, 1});
+        flat->layerThickness = 0;
+        addSlc(models, flat, t.m, part_type_t::model);
         sliceAll(*job, models);
-        ASSERT_EQ(job->layers.layerCount(), 2) << t.what;
+        ASSERT_EQ(job->layers.layerCount(), 4) << t.what;
         const int64_t sides[2] = {t.sideOfLayer0, t.sideOfLayer1};
-        for (int32_t l = 0; l < 2; ++l) {
+        for (int32_t l = 0; l < 4; ++l) {
             const Layer& layer = job->layers.layer(l);
-            ASSERT_EQ(layer.parts.size(), 2u) << t.what << " layer " << l;
+            ASSERT_EQ(layer.parts.size(), l < 2 ? 2u : 1u) << t.what << " layer " << l;
+            if (l >= 2) continue;
             EXPECT_EQ(layer.parts[1].type, part_type_t::supportWall);
             const Paths& paths = slot0(layer.parts[1]);
             ASSERT_EQ(paths.size(), 1u);
-            EXPECT_TRUE(sameContour(paths[0], square(100000, 0, sides[l])))
-                << t.what << " layer " << l;
+            EXPECT_TRUE(sameContour(paths[0], square(100000, 0, sides[l]))) << t.what << " layer " << l;
         }
     }
-}
-
-TEST(MeshSlicerJob, SlcStackEndingBelowALayerAddsNoPart) {
-    auto job = newJob(0.05f);
-    LoadedModels models;
-    addMesh(models, boxMesh(-10000, -10000, 0, 10000, 10000, 2000), 0, 0);
-    addSlc(models, slcSquares({1, 1}), identityTransform, part_type_t::model);
-    // a stack without thickness covers no height at all
-    auto flat = slcSquares({1, 1});
-    flat->layerThickness = 0;
-    addSlc(models, flat, identityTransform, part_type_t::model);
-    sliceAll(*job, models);
-    ASSERT_EQ(job->layers.layerCount(), 4);
-    // layer 2 is cut at 0.125 mm, above the stack's top at 0.1 mm
-    const size_t expectedParts[4] = {2, 2, 1, 1};
-    for (int32_t l = 0; l < 4; ++l)
-        EXPECT_EQ(job->layers.layer(l).parts.size(), expectedParts[l]) << "layer " << l;
 }
 
 TEST(MeshSlicerJob, WallsAreNotScaledAndDoNotRaiseTheStack) {
