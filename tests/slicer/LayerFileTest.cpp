@@ -71,9 +71,7 @@ TEST(LayerFile, CountsAreCheckedBeforeAllocating) {
         {"points", {1, 1, 0, 0, 0, 0, 0x7FFFFFFFu, 0, 0}, false},
         // the second island missing entirely
         {"short", {2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, false},
-        // one island with no slots
-        {"bare island", {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
-        // one island with one point in slot 8
+        // one island with slots 0 to 7 empty and one point in slot 8
         {"one point", {1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 5, 6, 7, 8, 1, 0xFFFFFFFEu, 3}, true},
     };
     for (const auto& c : cases) {
