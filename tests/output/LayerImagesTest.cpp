@@ -3,7 +3,6 @@
 #include "OutputTestUtil.h"
 #include "output/AreaWalls.h"
 #include "output/LayerImages.h"
-#include "output/SupportGap.h"
 #include "slicer/LayerCompose.h"
 
 using namespace Voxmill;
@@ -22,19 +21,12 @@ SliceConfig tenthMillimetreGrid() {
     return s;
 }
 
-// 0.1 mm pixels: plate x in mm to the pixel column, y to the row.
-int32_t col(double xMm) {
-    return int32_t(100 + xMm * 10);
-}
+// 0.1 mm pixels: plate y in mm to the pixel row; mm to plate units.
 int32_t row(double yMm) {
     return int32_t(100 - yMm * 10);
 }
 int64_t mm(double v) {
     return int64_t(v * 10000);
-}
-
-void addSlot(Layer& layer, int32_t part, int32_t slot, const Paths& paths) {
-    layer.parts[size_t(part)].islands[0].slots.set(slot, Region(paths));
 }
 
 struct Images {
@@ -52,40 +44,10 @@ Images draw(const SliceConfig& s, const Layer& layer, int32_t k = 0) {
 }
 
 uchar px(const QImage& img, double xMm, double yMm) {
-    return img.constScanLine(row(yMm))[col(xMm)];
+    return img.constScanLine(row(yMm))[int32_t(100 + xMm * 10)];
 }
 
 } // namespace
-
-// A model square (x from -2 to 2 mm) inside a larger support square: the
-// support keeps a gap of g pixels around the model.
-TEST(LayerImages, SupportGapAroundAModelSquare) {
-    SliceJob job;
-    job.settings = tenthMillimetreGrid();
-    job.layers.initLayers(1);
-    addPart(job, 0, {rectPath(mm(-2), mm(-2), mm(2), mm(2))}, part_type_t::model, 0);
-    addPart(job, 0, {rectPath(mm(-5), mm(-5), mm(5), mm(5))}, part_type_t::support, 0);
-    const Layer& layer = job.layers.layer(0);
-    for (int32_t g : {0, 1, 2}) {
-        Images im = draw(job.settings, layer);
-        const int32_t y = row(0);
-        const uchar* m = im.model.constScanLine(y);
-        int32_t left = -1, right = -1; // model columns on the row through the centre
-        for (int32_t x = 0; x < im.model.width(); ++x) {
-            if (m[x] < 128) continue;
-            if (left < 0) left = x;
-            right = x;
-        }
-        ASSERT_LT(left, col(-1.5));
-        ASSERT_GT(right, col(1.5));
-        supportGap(im.model, im.support, g, {0, im.model.height()});
-        const uchar* sup = im.support.constScanLine(y);
-        for (int32_t x = left - g; x <= right + g; ++x)
-            ASSERT_EQ(sup[x], 0) << "g " << g << " x " << x;
-        EXPECT_EQ(sup[left - g - 1], 255) << "g " << g;
-        EXPECT_EQ(sup[right + g + 1], 255) << "g " << g;
-    }
-}
 
 TEST(LayerImages, FillModesPickTheirSlots) {
     SliceJob job;
@@ -93,9 +55,10 @@ TEST(LayerImages, FillModesPickTheirSlots) {
     addPart(job, 0, {rectPath(mm(-4), mm(-4), mm(4), mm(4))}, part_type_t::model, 0);
     addPart(job, 0, {rectPath(mm(6), mm(6), mm(8), mm(8))}, part_type_t::support, 0);
     Layer& layer = job.layers.layer(0);
-    addSlot(layer, 0, 5, {rectPath(mm(-3), mm(-3), mm(3), mm(3))}); // fill area
-    addSlot(layer, 0, 6, {rectPath(mm(-1), mm(-1), mm(1), mm(1))}); // cells printed as support
-    addSlot(layer, 0, 8, {rectPath(mm(-2), mm(-2), mm(2), mm(2))}); // hollow
+    auto& slots = layer.parts[0].islands[0].slots;
+    slots.set(5, Region({rectPath(mm(-3), mm(-3), mm(3), mm(3))})); // fill area
+    slots.set(6, Region({rectPath(mm(-1), mm(-1), mm(1), mm(1))})); // cells printed as support
+    slots.set(8, Region({rectPath(mm(-2), mm(-2), mm(2), mm(2))})); // hollow
     struct Row {
         const char* what;
         bool infill;
