@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <QFile>
 #include <QImage>
 #include <QRect>
 
@@ -27,6 +28,12 @@ inline SliceConfig exampleGrid() {
 // An axis-aligned rectangle in plate units, counter-clockwise.
 inline Path rectPath(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
+
+// A file's bytes, empty when it cannot be read.
+inline QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 inline QImage grayImage(int32_t w, int32_t h) {
