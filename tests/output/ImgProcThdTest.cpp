@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
+#include "OutputTestUtil.h"
 #include "output/ImgProcThd.h"
 #include "output/LayerFile.h"
 #include "output/Poly2Img.h"
@@ -13,6 +13,7 @@
 #include "slicer/LayerCompose.h"
 
 using namespace Voxmill;
+using namespace Voxmill::test;
 
 namespace {
 
@@ -26,28 +27,30 @@ SliceConfig smallGrid() {
     return s;
 }
 
+struct Imaging {
+    std::string out; // the captured console text
+    bool failed;
+    int32_t imaged, lastPosted;
+};
+
 // The main thread's side of the hand-off, as the output stage drives it.
-// Returns the captured console text.
-std::string runImaging(SliceJob& job, const QString& dir, const std::vector<int32_t>& cleanSolid = {}) {
+Imaging runImaging(SliceJob& job, const QString& dir, int32_t cleanSolid = -1) {
+    Imaging r{"", false, 0, -1};
     testing::internal::CaptureStdout();
     {
         ImgProcThd thd(job, dir);
         thd.start();
         for (int32_t i = 0; i < job.layers.layerCount(); ++i) {
-            for (int32_t m : cleanSolid)
-                if (m == i) thd.markCleanSolid(i);
-            thd.post(i);
+            if (i == cleanSolid) thd.markCleanSolid(i);
+            thd.post(r.lastPosted = i);
             if (!thd.waitForLead()) break;
         }
         thd.join();
-        EXPECT_FALSE(thd.failed());
+        r.failed = thd.failed();
+        r.imaged = thd.imagedLayer();
     }
-    return testing::internal::GetCapturedStdout();
-}
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    r.out = testing::internal::GetCapturedStdout();
+    return r;
 }
 
 int32_t countFiles(const QString& dir, const char* prefix) {
@@ -56,23 +59,26 @@ int32_t countFiles(const QString& dir, const char* prefix) {
 
 } // namespace
 
+// Raft copies and the first wait-time line replace files of an earlier job.
 TEST(ImgProcThd, WritesEveryLayerWithRaftCopiesAndProgressLines) {
     QTemporaryDir dir;
     SliceJob job;
     job.settings = smallGrid();
     job.layers.initLayers(3);
-    QFile stale(dir.filePath("slice_s4")); // raft copies replace old files
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("stale");
-    stale.close();
-    const std::string out = runImaging(job, dir.path(), {1});
+    for (const char* stale : {"slice_s4", "waitTime"}) {
+        QFile f(dir.filePath(stale));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("stale\n");
+    }
+    const Imaging r = runImaging(job, dir.path(), 1);
+    EXPECT_FALSE(r.failed);
 
     std::string expected;
     for (int32_t j = 0; j <= 13; ++j) {
         expected += "slice: " + std::to_string(j) + "/13\n";
         if (j == 12) expected += "clean-solid: 40\n"; // layer 1 = file 12; 0.8 mm of 0.02 mm layers
     }
-    EXPECT_EQ(out, expected);
+    EXPECT_EQ(r.out, expected);
     EXPECT_EQ(countFiles(dir.path(), "slice_m"), 14);
     EXPECT_EQ(countFiles(dir.path(), "slice_s"), 14);
     for (int32_t n = 0; n < 14; ++n)
@@ -81,33 +87,33 @@ TEST(ImgProcThd, WritesEveryLayerWithRaftCopiesAndProgressLines) {
             EXPECT_EQ(b.width, 256u);
             EXPECT_EQ(b.height, 256u);
             EXPECT_EQ(b.countSet(), 0);
+            EXPECT_EQ(bytesOf(dir.filePath(kind + QString::number(n))),
+                      bytesOf(dir.filePath(kind + QString::number(std::max(n, 11)))));
         }
-    for (int32_t j = 0; j < 11; ++j) {
-        EXPECT_EQ(bytesOf(dir.filePath(QString("slice_m%1").arg(j))), bytesOf(dir.filePath("slice_m11")));
-        EXPECT_EQ(bytesOf(dir.filePath(QString("slice_s%1").arg(j))), bytesOf(dir.filePath("slice_s11")));
-    }
     EXPECT_EQ(bytesOf(dir.filePath("waitTime")), "waitXTimeout0 = 0\nwaitXTimeout1 = 0\nwaitXTimeout2 = 0\n");
 }
 
-TEST(ImgProcThd, NoRaftLayersMeansNoCopies) {
-    QTemporaryDir dir;
-    SliceJob job;
-    job.settings = smallGrid();
-    job.settings.raft.layerCnt = 0;
-    job.layers.initLayers(2);
-    const std::string out = runImaging(job, dir.path());
-    EXPECT_EQ(out, "slice: 0/1\nslice: 1/1\n");
-    EXPECT_EQ(countFiles(dir.path(), "slice_m"), 2);
-    EXPECT_NO_THROW(readLayerFile(dir.filePath("slice_m0")));
-}
-
-TEST(ImgProcThd, EmptyStoreEndsAtOnce) {
-    QTemporaryDir dir;
-    SliceJob job;
-    job.settings = smallGrid();
-    job.layers.initLayers(0);
-    EXPECT_EQ(runImaging(job, dir.path()), "");
-    EXPECT_EQ(countFiles(dir.path(), "slice_"), 0);
+TEST(ImgProcThd, NoRaftCopiesOrNoLayers) {
+    struct Row {
+        int32_t raftLayers, layers;
+        const char* out;
+        int32_t files;
+    } rows[] = {
+        {0, 2, "slice: 0/1\nslice: 1/1\n", 2}, // raft.layerCnt 0: no copies
+        {100, 0, "", 0},                       // empty store: ends at once
+    };
+    for (const Row& row : rows) {
+        QTemporaryDir dir;
+        SliceJob job;
+        job.settings = smallGrid();
+        job.settings.raft.layerCnt = row.raftLayers;
+        job.layers.initLayers(row.layers);
+        const Imaging r = runImaging(job, dir.path());
+        EXPECT_FALSE(r.failed);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(countFiles(dir.path(), "slice_m"), row.files);
+        EXPECT_EQ(countFiles(dir.path(), "slice_s"), row.files);
+    }
 }
 
 // A layer file that cannot be written ends the thread with its message and
@@ -118,28 +124,15 @@ TEST(ImgProcThd, UnwritableLayerFileFailsTheThreadAndKeepsEarlierLayers) {
     job.settings = smallGrid();
     job.layers.initLayers(10);
     ASSERT_TRUE(QDir(dir.path()).mkdir("slice_s14")); // layer 3
-    testing::internal::CaptureStdout();
-    bool failed = false;
-    int32_t imaged = 0, lastPosted = -1;
-    {
-        ImgProcThd thd(job, dir.path());
-        thd.start();
-        for (int32_t i = 0; i < 10; ++i) {
-            thd.post(lastPosted = i);
-            if (!thd.waitForLead()) break;
-        }
-        thd.join();
-        failed = thd.failed();
-        imaged = thd.imagedLayer();
-    }
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(imaged, 2);
-    EXPECT_LE(lastPosted, 4) << "the main thread stops within the allowed lead";
-    EXPECT_NE(out.find("slice: 13/20\n"), std::string::npos);
-    EXPECT_EQ(out.find("slice: 14/20"), std::string::npos);
+    const Imaging r = runImaging(job, dir.path());
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(r.imaged, 2);
+    EXPECT_LE(r.lastPosted, 4) << "the main thread stops within the allowed lead";
     // The thread's message is the one line after the last layer it finished.
-    const std::string tail = out.substr(out.find("slice: 13/20\n") + 13);
+    const size_t last = r.out.find("slice: 13/20\n");
+    ASSERT_NE(last, std::string::npos);
+    EXPECT_EQ(r.out.find("slice: 14/20"), std::string::npos);
+    const std::string tail = r.out.substr(last + 13);
     EXPECT_GT(tail.size(), 1u);
     EXPECT_EQ(tail.find('\n'), tail.size() - 1) << tail;
     for (int32_t n = 0; n <= 13; ++n)
@@ -181,9 +174,8 @@ TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
     // 1 mm squares whose edges sit half a pixel from a pixel boundary.
     const int64_t e = 10000 * 280 / 256 / 2;
     for (int32_t k = 0; k < 8; ++k)
-        addPart(job, k, {{{e, e}, {e + 100000, e}, {e + 100000, e + 100000}, {e, e + 100000}}},
-                part_type_t::model, 0);
-    runImaging(job, dir.path());
+        addPart(job, k, {rectPath(e, e, e + 100000, e + 100000)}, part_type_t::model, 0);
+    EXPECT_FALSE(runImaging(job, dir.path()).failed);
     for (int32_t k = 0; k < 8; ++k)
         EXPECT_EQ(job.layers.layer(k).parts.size(), k < 8 - lag ? 0u : 1u) << k;
     const LayerBitmap even = readLayerFile(dir.filePath("slice_m11"));
@@ -208,7 +200,7 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImages) {
         addPart(job, k, {{{-h - 50000, -h}, {h, -h - 50000}, {h + 50000, h}, {-h, h}}}, part_type_t::support,
                 0);
     }
-    std::vector<QImage> expected;
+    std::vector<std::vector<uint8_t>> expected; // model and support bits per layer
     for (int32_t k = 0; k < 6; ++k) {
         Poly2Img p;
         p.configure(job.settings);
@@ -220,19 +212,15 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImages) {
         supportGap(model, support, job.settings.poly2img.supportGapPixel, {0, model.height()});
         for (const QImage* img : {&model, &support}) {
             packBits(*img, bits);
-            expected.push_back(bits);
+            expected.emplace_back(bits.constBits(), bits.constBits() + bits.sizeInBytes());
         }
     }
-    runImaging(job, dir.path());
+    EXPECT_FALSE(runImaging(job, dir.path()).failed);
     for (int32_t k = 0; k < 6; ++k) {
-        const LayerBitmap m = readLayerFile(dir.filePath(QString("slice_m%1").arg(k)));
         const LayerBitmap s = readLayerFile(dir.filePath(QString("slice_s%1").arg(k)));
-        const QImage& em = expected[size_t(2 * k)];
-        const QImage& es = expected[size_t(2 * k + 1)];
-        EXPECT_EQ(m.bits, std::vector<uint8_t>(em.constBits(), em.constBits() + em.sizeInBytes()))
+        EXPECT_EQ(readLayerFile(dir.filePath(QString("slice_m%1").arg(k))).bits, expected[size_t(2 * k)])
             << "model " << k;
-        EXPECT_EQ(s.bits, std::vector<uint8_t>(es.constBits(), es.constBits() + es.sizeInBytes()))
-            << "support " << k;
+        EXPECT_EQ(s.bits, expected[size_t(2 * k + 1)]) << "support " << k;
         EXPECT_GT(s.countSet(), 0) << k;
     }
 }

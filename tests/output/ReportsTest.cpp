@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "OutputTestUtil.h"
@@ -13,11 +12,6 @@ using namespace Voxmill::test;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // A model part with one island whose slot 0 spans y from minY to maxY.
 LayerPart modelPartSpanning(int32_t minY, int32_t maxY) {
     Region r;
@@ -29,39 +23,44 @@ LayerPart modelPartSpanning(int32_t minY, int32_t maxY) {
     return part;
 }
 
-} // namespace
-
-TEST(WaitTime, AreaMapsToInterpolatedTime) {
-    const std::vector<int32_t> areas = {300, 360, 810, 900}, times = {0, 500, 1500, 2000};
-    struct Row {
-        float area;
-        int32_t time;
-        const char* what;
-    } rows[] = {
-        {0.0f, 0, "below the first area: the first time"},
-        {299.9f, 0, "just below the first area"},
-        {300.0f, 0, "exactly the first area"},
-        {330.0f, 250, "half way to the second"},
-        {360.0f, 500, "exactly a(1) gives exactly t(1)"},
-        {585.0f, 1000, "half way between 360 and 810"},
-        {855.0f, 1750, "half way between 810 and 900"},
-        {900.0f, 2000, "the last area"},
-        {1e6f, 2000, "beyond the last area: the last time"},
-        {361.0f, 502, "interpolation truncates (502.2)"},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(waitTimeForArea(r.area, areas, times), r.time) << r.what;
+// Scans the layers top down as the pre-processing stage does; the areaInfo text.
+QByteArray areaInfoOf(SliceJob& job) {
+    QTemporaryDir dir;
+    AreaScan scan(job, dir.path());
+    for (int32_t k = job.layers.layerCount() - 1; k >= 0; --k)
+        scan.scanLayer(k);
+    scan.write();
+    return bytesOf(dir.filePath("areaInfo"));
 }
+
+} // namespace
 
 // Lists of different lengths pair element by element; the extra elements
 // of the longer list are not used.
-TEST(WaitTime, UnpairedListElementsAreIgnored) {
-    EXPECT_EQ(waitTimeForArea(5000.0f, {300, 360, 810, 900}, {0, 500}), 500)
-        << "times shorter: last pair wins";
-    EXPECT_EQ(waitTimeForArea(330.0f, {300, 360, 810, 900}, {0, 500}), 250);
-    EXPECT_EQ(waitTimeForArea(5000.0f, {300}, {7, 8, 9}), 7) << "areas shorter";
-    EXPECT_EQ(waitTimeForArea(5000.0f, {300, 360}, {}), 0) << "no times at all";
-    EXPECT_EQ(waitTimeForArea(5000.0f, {}, {5}), 0) << "no areas at all";
+TEST(WaitTime, AreaMapsToInterpolatedTime) {
+    const std::vector<int32_t> a = {300, 360, 810, 900}, t = {0, 500, 1500, 2000};
+    struct Row {
+        float area;
+        std::vector<int32_t> areas, times;
+        int32_t time;
+        const char* what;
+    } rows[] = {
+        {0.0f, a, t, 0, "below the first area: the first time"},
+        {300.0f, a, t, 0, "exactly the first area"},
+        {330.0f, a, t, 250, "half way to the second"},
+        {360.0f, a, t, 500, "exactly a(1) gives exactly t(1)"},
+        {585.0f, a, t, 1000, "half way between 360 and 810"},
+        {900.0f, a, t, 2000, "the last area"},
+        {1e6f, a, t, 2000, "beyond the last area: the last time"},
+        {361.0f, a, t, 502, "interpolation truncates (502.2)"},
+        {5000.0f, a, {0, 500}, 500, "times shorter: last pair wins"},
+        {330.0f, a, {0, 500}, 250, "times shorter, between the pairs"},
+        {5000.0f, {300}, {7, 8, 9}, 7, "areas shorter"},
+        {5000.0f, {300, 360}, {}, 0, "no times at all"},
+        {5000.0f, {}, {5}, 0, "no areas at all"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(waitTimeForArea(r.area, r.areas, r.times), r.time) << r.what;
 }
 
 TEST(WaitTime, LargestRegionUsesEdgeNeighboursOnly) {
@@ -78,7 +77,8 @@ TEST(WaitTime, LargestRegionUsesEdgeNeighboursOnly) {
 }
 
 TEST(WaitTime, LayerTimeFromCombinedAndGrownImages) {
-    SliceConfig s;
+    SliceJob job;
+    SliceConfig& s = job.settings;
     s.poly2img.pixelX = 256;
     s.poly2img.pixelY = 256;
     s.poly2img.sizeX = 25.6f; // 0.1 mm pixels: 0.01 mm² each
@@ -86,48 +86,21 @@ TEST(WaitTime, LayerTimeFromCombinedAndGrownImages) {
     s.waitTime.enable = true;
     s.waitTime.areas = {0, 100};
     s.waitTime.times = {0, 10000};
-    SliceJob job;
-    job.settings = s;
     job.modelImage = grayImage(256, 256);
     job.supportImage = grayImage(256, 256);
     // Model 20 x 10 pixels and support 20 x 10 right below: one region of
     // 400 pixels = 4 mm²; a single far pixel is its own region.
-    for (int32_t y = 50; y < 60; ++y)
+    for (int32_t y = 50; y < 70; ++y)
         for (int32_t x = 50; x < 70; ++x)
-            job.modelImage.scanLine(y)[x] = 255;
-    for (int32_t y = 60; y < 70; ++y)
-        for (int32_t x = 50; x < 70; ++x)
-            job.supportImage.scanLine(y)[x] = 255;
+            (y < 60 ? job.modelImage : job.supportImage).scanLine(y)[x] = 255;
     job.supportImage.scanLine(200)[200] = 255;
     WaitTimeReport report("unused");
     s.waitTime.margin = 0.0f;
-    job.settings = s;
     EXPECT_EQ(report.layerTime(job), 400) << "no growth: 4 mm² of 100 mm²";
     s.waitTime.margin = 0.2f; // grown by 0.1 mm = 1 pixel: 22 x 22 less the 4 corners
-    job.settings = s;
     EXPECT_EQ(report.layerTime(job), 480);
     s.waitTime.enable = false;
-    job.settings = s;
     EXPECT_EQ(report.layerTime(job), 0);
-}
-
-TEST(WaitTime, FirstLayerReplacesTheFileLaterLayersAppend) {
-    QTemporaryDir dir;
-    QFile stale(dir.filePath("waitTime"));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("left from an earlier job\n");
-    stale.close();
-    WaitTimeReport report(dir.path());
-    report.append(0, 0);
-    report.append(1, 1750);
-    report.append(2, 0);
-    EXPECT_EQ(readAll(dir.filePath("waitTime")),
-              "waitXTimeout0 = 0\nwaitXTimeout1 = 1750\nwaitXTimeout2 = 0\n");
-}
-
-TEST(AreaScan, DefaultAreaBoundaries) {
-    SliceConfig s;
-    EXPECT_EQ(areaBounds(s), (std::vector<int64_t>{-1114080, -371360, 371360, 1114080}));
 }
 
 TEST(AreaScan, CountsPerNumberOfAreasInUse) {
@@ -149,7 +122,6 @@ TEST(AreaScan, CountsPerNumberOfAreasInUse) {
 }
 
 TEST(AreaScan, ScansTopDownAndWritesTheReport) {
-    QTemporaryDir dir;
     SliceJob job;
     job.settings.raft.layerCnt = 100; // 11 extra raft layers with the defaults
     job.layers.initLayers(301);
@@ -161,39 +133,24 @@ TEST(AreaScan, ScansTopDownAndWritesTheReport) {
     wall.type = part_type_t::modelWall;
     job.layers.layer(200).parts.push_back(wall);
     job.layers.layer(150).parts.push_back(modelPartSpanning(-371360, -371360 + 5));
-    AreaScan scan(job, dir.path());
-    for (int32_t k = 300; k >= 0; --k)
-        scan.scanLayer(k);
-    scan.write();
-    EXPECT_EQ(readAll(dir.filePath("areaInfo")),
-              "[general]\nlayerCntArea1 = 312\nlayerCntArea2 = 0\nlayerCntArea3 = 0\n");
+    EXPECT_EQ(areaInfoOf(job), "[general]\nlayerCntArea1 = 312\nlayerCntArea2 = 0\nlayerCntArea3 = 0\n");
 }
 
 TEST(AreaScan, BoxReachingIntoAnAreaCountsFromItsLowerEdge) {
-    QTemporaryDir dir;
     SliceJob job;
     job.settings.raft.layerCnt = 0;
     job.layers.initLayers(3);
     job.layers.layer(2).parts.push_back(modelPartSpanning(-400000, -371360)); // maxY on b(1): areas 1 and 2
     job.layers.layer(0).parts.push_back(modelPartSpanning(371359, 371359));   // just below b(2): area 2
-    AreaScan scan(job, dir.path());
-    for (int32_t k = 2; k >= 0; --k)
-        scan.scanLayer(k);
-    scan.write();
-    EXPECT_EQ(readAll(dir.filePath("areaInfo")),
-              "[general]\nlayerCntArea1 = 0\nlayerCntArea2 = 3\nlayerCntArea3 = 0\n");
+    EXPECT_EQ(areaInfoOf(job), "[general]\nlayerCntArea1 = 0\nlayerCntArea2 = 3\nlayerCntArea3 = 0\n");
 }
 
 TEST(AreaScan, ModelIslandWithoutSlotZeroIsAnError) {
-    QTemporaryDir dir;
     SliceJob job;
     job.layers.initLayers(1);
-    LayerPart part;
-    part.islands.emplace_back();
-    job.layers.layer(0).parts.push_back(part);
-    AreaScan scan(job, dir.path());
+    job.layers.layer(0).parts.emplace_back().islands.emplace_back();
     try {
-        scan.scanLayer(0);
+        areaInfoOf(job);
         FAIL() << "no error";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "invalid FlatMap<K, T> key.");
