@@ -7,11 +7,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "OutputTestUtil.h"
 #include "app/TestApp.h"
 #include "config/SliceConfig.h"
 #include "output/LayerFile.h"
 
 using namespace Voxmill;
+using namespace Voxmill::test;
 
 namespace {
 
@@ -43,11 +45,6 @@ QString writeSettings(const QTemporaryDir& dir, const char* text) {
 
 QString sharedModel(const char* name) {
     return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name;
-}
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Model pixel counts per file number, as the viewer tool reports them.
@@ -88,12 +85,9 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
 
     const std::vector<int64_t> pixels = modelPixelsByTool(out);
     ASSERT_EQ(int32_t(pixels.size()), extra + stored);
-    for (int32_t n = 0; n < extra; ++n) {
-        ASSERT_EQ(bytesOf(out + QString("/slice_m%1").arg(n)),
-                  bytesOf(out + QString("/slice_m%1").arg(extra)));
-        ASSERT_EQ(bytesOf(out + QString("/slice_s%1").arg(n)),
-                  bytesOf(out + QString("/slice_s%1").arg(extra)));
-    }
+    for (int32_t n = 0; n < extra; ++n)
+        for (const char* kind : {"/slice_m", "/slice_s"})
+            ASSERT_EQ(bytesOf(out + kind + QString::number(n)), bytesOf(out + kind + QString::number(extra)));
     const int32_t firstModel = extra + storeRaftLayers(s);
     for (int32_t n = 0; n < firstModel; ++n)
         ASSERT_EQ(pixels[n], 0) << "raft layer " << n;
@@ -104,10 +98,6 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
         const double area = pi * r2 * ppm * ppm, band = 2 * pi * std::sqrt(r2) * ppm;
         ASSERT_NEAR(double(pixels[n]), area, band + 4) << "file " << n << ", z " << z;
     }
-    const LayerBitmap equator = readLayerFile(out + QString("/slice_m%1").arg(firstModel + 250));
-    EXPECT_EQ(equator.width, 1120u);
-    EXPECT_EQ(equator.height, 891u);
-    EXPECT_TRUE(equator.pixel(560, 445)) << "the plate centre is the image centre";
     EXPECT_EQ(bytesOf(out + "/areaInfo"),
               QByteArray("[general]\nlayerCntArea1 = ") + QByteArray::number(extra + stored) + "\n");
     EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), stored);

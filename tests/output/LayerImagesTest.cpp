@@ -21,10 +21,7 @@ SliceConfig tenthMillimetreGrid() {
     return s;
 }
 
-// 0.1 mm pixels: plate y in mm to the pixel row; mm to plate units.
-int32_t row(double yMm) {
-    return int32_t(100 - yMm * 10);
-}
+// Millimetres to plate units.
 int64_t mm(double v) {
     return int64_t(v * 10000);
 }
@@ -43,8 +40,9 @@ Images draw(const SliceConfig& s, const Layer& layer, int32_t k = 0) {
     return im;
 }
 
+// The pixel at plate position (x, y) in mm: 0.1 mm pixels.
 uchar px(const QImage& img, double xMm, double yMm) {
-    return img.constScanLine(row(yMm))[int32_t(100 + xMm * 10)];
+    return img.constScanLine(int32_t(100 - yMm * 10))[int32_t(100 + xMm * 10)];
 }
 
 } // namespace
@@ -67,18 +65,12 @@ TEST(LayerImages, FillModesPickTheirSlots) {
         // support
         uchar model[5], support[5];
     } rows[] = {
+        // clang-format off
         {"infill off: slot 0 less slot 8", false, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
         {"rectGrid: the same", true, FillType::rectGrid, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
-        {"support: cells into the support image",
-         true,
-         FillType::support,
-         {255, 255, 0, 0, 0},
-         {0, 0, 0, 255, 255}},
-        {"supportGrid: fill area less hollow as support",
-         true,
-         FillType::supportGrid,
-         {255, 0, 0, 0, 0},
-         {0, 255, 0, 0, 255}},
+        {"support: cells into the support image", true, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 255, 255}},
+        {"supportGrid: fill area less hollow as support", true, FillType::supportGrid, {255, 0, 0, 0, 0}, {0, 255, 0, 0, 255}},
+        // clang-format on
     };
     const double at[5][2] = {{3.5, 0}, {2.5, 0}, {1.5, 0}, {0, 0}, {7, 7}};
     for (const Row& r : rows) {
@@ -123,7 +115,7 @@ TEST(AreaWalls, WallsStopInAFinishedBand) {
         Images im = draw(s, layer, r.k);
         RowSpan modelRows, supportRows;
         drawAreaWalls(s, layer, r.k, im.model, im.support, modelRows, supportRows);
-        EXPECT_EQ(supportRows.first <= row(9.25), r.upperWall) << r.what << ": painted rows";
+        EXPECT_EQ(supportRows.first <= int32_t(100 - 9.25 * 10), r.upperWall) << r.what << ": painted rows";
         const QImage& modelWallImage = r.modelWallInModel ? im.model : im.support;
         EXPECT_EQ(px(modelWallImage, -9.25, -5), 255) << r.what << ": lower band, left side";
         EXPECT_EQ(px(im.support, 9.25, -5), 255) << r.what << ": support wall, lower band";
