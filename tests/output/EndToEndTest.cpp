@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "OutputTestUtil.h"
-#include "app/TestApp.h"
+#include "app/VoxmillProcess.h"
 #include "config/SliceConfig.h"
 #include "output/LayerFile.h"
 
@@ -17,42 +17,30 @@ using namespace Voxmill::test;
 
 namespace {
 
-struct ProgramRun {
-    int status;
-    QString out;
-};
-
-ProgramRun runProgram(const QString& program, const QStringList& args) {
-    Test::testApp();
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    EXPECT_TRUE(p.waitForFinished(300000)) << program.toStdString();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000,
-            QString::fromLocal8Bit(p.readAll())};
-}
-
-// 4 pixels per mm over the default 280 x 222.816 mm plate, 0.04 mm layers.
-const char* smallGridSettings = "[precision]\nlayerHeight = 0.04\n[poly2img]\npixelX = 1120\npixelY = 891\n";
-
-QString writeSettings(const QTemporaryDir& dir, const char* text) {
-    const QString path = dir.filePath("settings.ini");
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(text);
-    return path;
-}
-
 QString sharedModel(const char* name) {
     return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name;
 }
 
+// The program on a shared model, 4 pixels per mm over the default
+// 280 x 222.816 mm plate, 0.04 mm layers; its output in dir/out.
+Test::JobResult runOnSmallGrid(const QTemporaryDir& dir, const char* model) {
+    QFile f(dir.filePath("settings.ini"));
+    f.open(QIODevice::WriteOnly);
+    f.write("[precision]\nlayerHeight = 0.04\n[poly2img]\npixelX = 1120\npixelY = 891\n");
+    f.close();
+    return Test::runVoxmill(
+        {"-C", dir.filePath("settings.ini"), "-M", "file:" + sharedModel(model), "-O", dir.filePath("out")},
+        dir.path());
+}
+
 // Model pixel counts per file number, as the viewer tool reports them.
 std::vector<int64_t> modelPixelsByTool(const QString& outDir) {
-    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_TOOLS_DIR "/slice_view"), {"csv", outDir});
-    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    QProcess p;
+    p.start(QStringLiteral(VOXMILL_TOOLS_DIR "/slice_view"), {"csv", outDir});
+    EXPECT_TRUE(p.waitForFinished(300000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0);
     std::vector<int64_t> counts;
-    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     for (int i = 1; i < lines.size(); ++i)
         counts.push_back(lines[i].split(',')[1].toLongLong());
     return counts;
@@ -68,9 +56,7 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
     QDir().mkpath(out);
-    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN),
-                                    {"-C", writeSettings(dir, smallGridSettings), "-M",
-                                     "file:" + sharedModel("analytic/sphere_r10.stl"), "-O", out});
+    const Voxmill::Test::JobResult r = runOnSmallGrid(dir, "analytic/sphere_r10.stl");
     ASSERT_EQ(r.status, 0) << r.out.toStdString();
 
     SliceConfig s;
@@ -110,9 +96,7 @@ TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
     QDir().mkpath(out + "/slice_m150"); // a directory where layer file 150 goes
-    const ProgramRun r = runProgram(QStringLiteral(VOXMILL_BIN),
-                                    {"-C", writeSettings(dir, smallGridSettings), "-M",
-                                     "file:" + sharedModel("analytic/box_20x20x10.stl"), "-O", out});
+    const Voxmill::Test::JobResult r = runOnSmallGrid(dir, "analytic/box_20x20x10.stl");
     SliceConfig s;
     s.precision.layerHeight = 0.04f;
     s.normalise();

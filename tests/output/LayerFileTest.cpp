@@ -44,17 +44,6 @@ QByteArray handMadeFile(uint32_t width, uint32_t height, const QByteArray& bitma
 
 } // namespace
 
-TEST(PackBits, RowSpanSkipsOnlyEmptyRows) {
-    QImage gray = grayImage(77, 40), whole, part;
-    for (int32_t y = 10; y < 20; ++y)
-        gray.scanLine(y)[y * 3] = 255;
-    packBits(gray, whole);
-    part = QImage(77, 40, QImage::Format_MonoLSB);
-    part.fill(1); // stale bits from an earlier layer are cleared too
-    packBits(gray, part, {10, 20});
-    EXPECT_EQ(part, whole);
-}
-
 // Material from 128 up, least significant bit first, rows padded to 32 bits
 // with zero bits (width 6081: stride 764).
 TEST(PackBits, AgreesWithAPixelByPixelPacking) {
