@@ -17,7 +17,6 @@ TEST(SupportGap, SingleModelPixelClearsPointPlusOrDisc) {
         {0, 1},  // only under the model pixel
         {1, 5},  // the plus
         {2, 21}, // rounded distance at most 2: 5 x 5 less the corners
-        {3, 37},
     };
     for (const Row& r : rows) {
         QImage model = grayImage(15, 15), support = grayImage(15, 15);
