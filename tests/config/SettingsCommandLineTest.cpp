@@ -1,43 +1,30 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/TestApp.h"
+#include "app/VoxmillProcess.h"
 
-using namespace Voxmill;
+using namespace Voxmill::Test;
 
 TEST(SettingsCommandLine, UnreadableSettingsEndTheRunNamingTheProblem) {
-    Voxmill::Test::testApp();
     QTemporaryDir dir;
-    QString output = dir.filePath("out");
+    const QString output = dir.filePath("out"), broken = dir.filePath("broken.ini");
+    const QString missing = dir.filePath("missing.ini");
     ASSERT_TRUE(QDir().mkpath(output));
-    QString broken = dir.filePath("broken.ini");
-    {
-        QFile f(broken);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[infill]\nenable = true\n[infill]\n");
-    }
-    QString missing = dir.filePath("missing.ini");
-    struct Row {
-        QString settings;
-        QString message;
-    } rows[] = {
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("[infill]\nenable = true\n[infill]\n") > 0);
+    f.close();
+    const std::pair<QString, QString> rows[] = {
         {missing, missing + ": No such file or directory\n"},
         {dir.path(), dir.path() + ": is a directory, not a file\n"},
         {broken, broken + "(3): duplicate section name\n"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.message.toStdString());
-        QProcess p;
-        p.start(QStringLiteral(VOXMILL_BIN),
-                {"-C", row.settings, "-M", "file:" + dir.filePath("model.stl"), "-O", output});
-        ASSERT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 255);
-        EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardOutput()), row.message);
+    for (const auto& [settings, message] : rows) {
+        SCOPED_TRACE(message.toStdString());
+        const JobResult r = runVoxmill({"-C", settings, "-M", "file:" + dir.filePath("model.stl"), "-O", output},
+                                       dir.path());
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.out, message); // standard error merged in: nothing else printed
         EXPECT_FALSE(QFile::exists(output + "/config"));
     }
 }

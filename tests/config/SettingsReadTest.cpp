@@ -10,14 +10,8 @@ using namespace Voxmill;
 
 namespace {
 
-SliceConfig readText(const std::string& text) {
-    SliceConfig c;
-    std::istringstream in(text);
-    readSettings(in, c);
-    return c;
-}
-
-// A record away from the defaults, to see whether a failed read touched it.
+// A record away from the defaults, to see whether a read started from the
+// defaults, and whether a failed read touched it.
 SliceConfig marked() {
     SliceConfig c;
     c.precision.layerHeight = 0.3f;
@@ -25,16 +19,15 @@ SliceConfig marked() {
     return c;
 }
 
-struct ConversionRow {
-    std::string ini;
-    // Turns the default record into the expected one; empty: defaults stay.
-    std::function<void(SliceConfig&)> expect;
-};
-
 } // namespace
 
 TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
-    const std::vector<ConversionRow> rows = {
+    struct Row {
+        std::string ini;
+        std::function<void(SliceConfig&)> expect; // edits the defaults; empty: defaults stay
+    };
+    // clang-format off
+    const std::vector<Row> rows = {
         // Floats: one whole decimal number.
         {"[precision]\nlayerHeight = 0.05", [](SliceConfig& c) { c.precision.layerHeight = 0.05f; }},
         {"[prepOfs]\nangle = -1.5e+1", [](SliceConfig& c) { c.prepOfs.angle = -15.0f; }},
@@ -42,19 +35,14 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
         {"[prepOfs]\nangle = 1E1", [](SliceConfig& c) { c.prepOfs.angle = 10.0f; }},
         {"[precision]\nlayerHeight = 2", [](SliceConfig& c) { c.precision.layerHeight = 0.5f; }}, // clamped
         {"[precision]\nlayerHeight = 0.05mm", {}},
-        {"[precision]\nlayerHeight = 0 .05", {}},
-        {"[precision]\nlayerHeight = 0,05", {}}, // no locale's decimal comma
+        {"[precision]\nlayerHeight = 0,05", {}},        // no locale's decimal comma
         {"[precision]\nlayerHeight = 0.05 ; thin", {}}, // no comments after a value
         {"[prepOfs]\nangle = nan", {}},
         {"[prepOfs]\nangle = -inf", {}},
         {"[prepOfs]\nangle = 0x1p3", {}},
-        {"[prepOfs]\nangle = 1e", {}},
-        {"[prepOfs]\nangle = --1", {}},
-        {"[prepOfs]\nangle = 1.2.3", {}},
         {"[prepOfs]\nangle = 1e50", {}}, // beyond single precision
         {"[prepOfs]\nangle =", {}},
         // Ints: sign and decimal digits within 32 bits, then clamped.
-        {"[infill]\nroofPreCalcCnt = 42", [](SliceConfig& c) { c.infill.roofPreCalcCnt = 42; }},
         {"[infill]\nroofPreCalcCnt = +007", [](SliceConfig& c) { c.infill.roofPreCalcCnt = 7; }},
         {"[infill]\nroofPreCalcCnt = 500", [](SliceConfig& c) { c.infill.roofPreCalcCnt = 100; }},
         {"[raft]\nlayerCnt = -2147483648", [](SliceConfig& c) { c.raft.layerCnt = 0; }},
@@ -62,19 +50,14 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
         {"[raft]\nlayerCnt = 2147483648", {}},
         {"[raft]\nlayerCnt = -2147483649", {}},
         {"[infill]\nroofPreCalcCnt = 10.5", {}},
-        {"[infill]\nroofPreCalcCnt = 1e1", {}},
         {"[infill]\nroofPreCalcCnt = 0x10", {}},
-        {"[infill]\nroofPreCalcCnt = 1 2", {}},
         // Bools: the value begins with "true" or "false", lower case.
-        {"[infill]\nenable = true", [](SliceConfig& c) { c.infill.enable = true; }},
         {"[infill]\nenable = trueish", [](SliceConfig& c) { c.infill.enable = true; }},
         {"[postSupport]\nenable = false", [](SliceConfig& c) { c.postSupport.enable = false; }},
         {"[infill]\nenable = TRUE", {}},
         {"[infill]\nenable = 1", {}},
-        {"[postSupport]\nenable = 0", {}},
         // Fill type: its three words only.
         {"[infill]\nfillType = rectGrid", [](SliceConfig& c) { c.infill.fillType = FillType::rectGrid; }},
-        {"[infill]\nfillType = supportGrid", [](SliceConfig& c) { c.infill.fillType = FillType::supportGrid; }},
         {"[infill]\nfillType = 0", {}},
         {"[infill]\nfillType = RectGrid", {}},
         {"[infill]\nfillType = rectGrid2", {}},
@@ -83,67 +66,50 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
         {"[waitTime]\ntimes = 7", [](SliceConfig& c) { c.waitTime.times = {7}; }},
         {"[waitTime]\ntimes = -1,200000", [](SliceConfig& c) { c.waitTime.times = {0, 100000}; }},
         {"[waitTime]\nareas = 300, 900", {}},
-        {"[waitTime]\nareas = 1,,2", {}},
         {"[waitTime]\nareas = 1,2,", {}},
-        {"[waitTime]\nareas = 1;2", {}},
         {"[waitTime]\nareas = 1,2147483648", {}},
         {"[waitTime]\nareas =", {}},
         // Where keys count: names are case-sensitive, keys need their section.
         {"layerHeight = 0.05\n[precision]", {}},
         {"[precision]\nLayerHeight = 0.05", {}},
-        {"[Precision]\nlayerHeight = 0.05", {}},
         {"[precision]\n; layerHeight = 0.05\n# general = 0.01", {}},
         {"[nowhere]\nlayerHeight = 0.05\n[precision]\nunknown = 1", {}},
-        {"", {}},
         // Windows line ends and a UTF-8 byte order mark are harmless.
         {"\xEF\xBB\xBF[precision]\r\nlayerHeight = 0.05\r\n", [](SliceConfig& c) { c.precision.layerHeight = 0.05f; }},
         // Values that convert are kept key by key beside ones that do not.
         {"[raft]\nlayerCnt = 5\ndrawModelWall = no", [](SliceConfig& c) { c.raft.layerCnt = 5; }},
         // The record is normalised after reading.
-        {"[supportOverlay]\nmargin = 0.06\n[precision]\ngeneral = 0.5",
-         [](SliceConfig& c) {
+        {"[supportOverlay]\nmargin = 0.06\n[precision]\ngeneral = 0.5", [](SliceConfig& c) {
              c.supportOverlay.margin = 0.06f;
-             c.precision.support = 0.03f;
-             c.precision.general = 0.03f;
+             c.precision.support = c.precision.general = 0.03f;
          }},
     };
-    for (const ConversionRow& row : rows) {
+    // clang-format on
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.ini);
-        SliceConfig expected;
+        SliceConfig expected, c = marked(); // every read starts from the defaults
         if (row.expect) row.expect(expected);
-        EXPECT_EQ(readText(row.ini), expected);
+        std::istringstream in(row.ini);
+        readSettings(in, c);
+        EXPECT_EQ(c, expected);
     }
 }
 
-TEST(SettingsRead, StartsFromTheDefaultsEveryTime) {
-    SliceConfig c = marked();
-    std::istringstream in("[raft]\nlayerCnt = 5\n");
-    readSettings(in, c);
-    SliceConfig expected;
-    expected.raft.layerCnt = 5;
-    EXPECT_EQ(c, expected);
-}
-
 TEST(SettingsRead, SyntaxErrorsApplyNothing) {
-    struct Row {
-        std::string ini;
-        std::string message;
-    } rows[] = {
+    const std::pair<std::string, std::string> rows[] = {
         {"[infill]\nenable = true\n[infill]\nrectSize = 2\n", "<unspecified file>(3): duplicate section name"},
         {"[infill]\nenable = true\nenable = false\n", "<unspecified file>(3): duplicate key name"},
         {"[infill]\nenable true\n", "<unspecified file>(2): '=' character not found in line"},
-        {"[infill\nenable = true\n", "<unspecified file>(1): unmatched '['"},
-        {"[infill]\n= true\n", "<unspecified file>(2): key expected"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.ini);
+    for (const auto& [ini, message] : rows) {
+        SCOPED_TRACE(ini);
         SliceConfig c = marked();
-        std::istringstream in(row.ini);
+        std::istringstream in(ini);
         try {
             readSettings(in, c);
             ADD_FAILURE() << "no error";
         } catch (const std::runtime_error& e) {
-            EXPECT_EQ(e.what(), row.message);
+            EXPECT_EQ(e.what(), message);
         }
         EXPECT_EQ(c, marked());
     }
@@ -151,10 +117,9 @@ TEST(SettingsRead, SyntaxErrorsApplyNothing) {
 
 TEST(SettingsRead, ReadErrorAppliesNothing) {
     // Cut off after the first block: half a file must not pass for a whole one.
-    std::string text = "[raft]\nlayerCnt = 5\n[wall]\n" + std::string(5000, ';') + "\n";
-    FStream in;
-    auto file = std::make_unique<MemoryFile>(text);
+    auto file = std::make_unique<MemoryFile>("[raft]\nlayerCnt = 5\n[wall]\n" + std::string(5000, ';') + "\n");
     file->failReadsFrom = 4096;
+    FStream in;
     in.attach(std::move(file));
     SliceConfig c = marked();
     EXPECT_THROW(readSettings(in, c), std::runtime_error);

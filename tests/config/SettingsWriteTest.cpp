@@ -7,112 +7,37 @@
 #include <QTemporaryDir>
 
 #include "config/SettingsFile.h"
+#include "app/VoxmillProcess.h"
 #include "model/VirtualFile.h"
 
 using namespace Voxmill;
+using Voxmill::Test::fileBytes;
 
 namespace {
 
+// Each section starts a source line.
 const char* const defaultConfigText =
-    "[precision]\n"
-    "layerHeight = 0.02\n"
-    "general = 0.02\n"
-    "support = 0.05\n"
-    "hollow = 0.2\n"
-    "supportZ = 0.1\n"
-    "infill = 0.1\n"
-    "infillZ = 0.1\n"
-    "\n"
-    "[size]\n"
-    "enable = false\n"
-    "scaleX = 1\n"
-    "scaleY = 1\n"
-    "scaleZ = 1\n"
-    "\n"
-    "[prepOfs]\n"
-    "enable = false\n"
-    "angle = 0\n"
-    "\n"
-    "[infill]\n"
-    "enable = false\n"
-    "topSolidThickness = 1.5\n"
-    "bottomSolidThickness = 1.5\n"
-    "shellThickness = 1\n"
-    "fillType = support\n"
-    "rectSize = 1\n"
-    "rectSpace = 0.25\n"
-    "roofGradient = 60\n"
-    "roofPreCalcCnt = 10\n"
-    "insideSolidInterval = 50\n"
-    "insideSolidThickness = 0.8\n"
-    "\n"
-    "[supportOverlay]\n"
-    "enable = false\n"
-    "margin = 0.1\n"
-    "\n"
-    "[solidSupport]\n"
-    "enable = false\n"
-    "\n"
-    "[postSupport]\n"
-    "enable = true\n"
-    "topSolidThickness = 1.5\n"
-    "bottomSolidThickness = 0\n"
-    "shellThickness = 0.3\n"
-    "postSize = 1\n"
-    "postSpace = 0.2\n"
-    "gapRatio = 0.3\n"
-    "gapAngle = 60\n"
-    "roofGradient = 60\n"
-    "roofPreCalcCnt = 10\n"
-    "insideSolidInterval = 50\n"
-    "insideSolidThickness = 0.8\n"
-    "\n"
-    "[gridSupport]\n"
-    "enable = false\n"
-    "topSolidThickness = 1.5\n"
-    "bottomSolidThickness = 0\n"
-    "shellThickness = 1.5\n"
-    "rectSize = 1.5\n"
-    "rectSpace = 0.25\n"
-    "roofGradient = 60\n"
-    "roofPreCalcCnt = 10\n"
-    "insideSolidInterval = 1000\n"
-    "insideSolidThickness = 0.25\n"
-    "\n"
-    "[supportCleanSolid]\n"
-    "enable = false\n"
-    "interval = 1.7\n"
-    "thickness = 0.8\n"
-    "\n"
-    "[raft]\n"
-    "layerCnt = 100\n"
-    "drawModelWall = true\n"
-    "\n"
-    "[wall]\n"
-    "clipOverHeight = true\n"
-    "areaPixels = 1760,1760,1760\n"
-    "\n"
-    "[waitTime]\n"
-    "enable = false\n"
-    "areas = 300,360,810,900\n"
-    "times = 0,500,1500,2000\n"
-    "margin = 0.2\n"
-    "\n"
-    "[poly2img]\n"
-    "sizeX = 280\n"
-    "sizeY = 222.816\n"
-    "sizeZ = 203\n"
-    "pixelX = 6080\n"
-    "pixelY = 5280\n"
-    "extraBlankPixel = 0\n"
-    "supportGapPixel = 1\n"
-    "staggered = false\n";
-
-std::string fileBytes(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll().toStdString();
-}
+    "[precision]\nlayerHeight = 0.02\ngeneral = 0.02\nsupport = 0.05\nhollow = 0.2\nsupportZ = 0.1\ninfill = 0.1\n"
+    "infillZ = 0.1\n\n"
+    "[size]\nenable = false\nscaleX = 1\nscaleY = 1\nscaleZ = 1\n\n"
+    "[prepOfs]\nenable = false\nangle = 0\n\n"
+    "[infill]\nenable = false\ntopSolidThickness = 1.5\nbottomSolidThickness = 1.5\nshellThickness = 1\n"
+    "fillType = support\nrectSize = 1\nrectSpace = 0.25\nroofGradient = 60\nroofPreCalcCnt = 10\n"
+    "insideSolidInterval = 50\ninsideSolidThickness = 0.8\n\n"
+    "[supportOverlay]\nenable = false\nmargin = 0.1\n\n"
+    "[solidSupport]\nenable = false\n\n"
+    "[postSupport]\nenable = true\ntopSolidThickness = 1.5\nbottomSolidThickness = 0\nshellThickness = 0.3\n"
+    "postSize = 1\npostSpace = 0.2\ngapRatio = 0.3\ngapAngle = 60\nroofGradient = 60\nroofPreCalcCnt = 10\n"
+    "insideSolidInterval = 50\ninsideSolidThickness = 0.8\n\n"
+    "[gridSupport]\nenable = false\ntopSolidThickness = 1.5\nbottomSolidThickness = 0\nshellThickness = 1.5\n"
+    "rectSize = 1.5\nrectSpace = 0.25\nroofGradient = 60\nroofPreCalcCnt = 10\ninsideSolidInterval = 1000\n"
+    "insideSolidThickness = 0.25\n\n"
+    "[supportCleanSolid]\nenable = false\ninterval = 1.7\nthickness = 0.8\n\n"
+    "[raft]\nlayerCnt = 100\ndrawModelWall = true\n\n"
+    "[wall]\nclipOverHeight = true\nareaPixels = 1760,1760,1760\n\n"
+    "[waitTime]\nenable = false\nareas = 300,360,810,900\ntimes = 0,500,1500,2000\nmargin = 0.2\n\n"
+    "[poly2img]\nsizeX = 280\nsizeY = 222.816\nsizeZ = 203\npixelX = 6080\npixelY = 5280\nextraBlankPixel = 0\n"
+    "supportGapPixel = 1\nstaggered = false\n";
 
 SliceConfig writtenAndRead(const QString& path, const SliceConfig& c) {
     writeSettings(path, c);
@@ -135,7 +60,8 @@ struct RandomVisitor {
     void operator()(const FillKey&, FillType& v) { v = FillType(uniform(0, 2)); }
     void operator()(const IntListKey& k, std::vector<int32_t>& v) {
         v.resize(size_t(uniform(1, 5)));
-        for (int32_t& e : v) e = uniform(k.lo, k.hi);
+        for (int32_t& e : v)
+            e = uniform(k.lo, k.hi);
     }
 };
 
@@ -161,7 +87,7 @@ TEST(SettingsWrite, DefaultsGiveTheKnownFileByteForByte) {
     QTemporaryDir dir;
     QString path = dir.filePath("config");
     writeSettings(path, SliceConfig());
-    EXPECT_EQ(fileBytes(path), defaultConfigText);
+    EXPECT_EQ(fileBytes(path).toStdString(), defaultConfigText);
 }
 
 TEST(SettingsWrite, RoundTripGivesTheNormalisedRecordToSixDigits) {
@@ -179,7 +105,7 @@ TEST(SettingsWrite, RoundTripGivesTheNormalisedRecordToSixDigits) {
 
     SliceConfig back = writtenAndRead(path, c);
     EXPECT_EQ(c, before);
-    std::string text = fileBytes(path);
+    const std::string text = fileBytes(path).toStdString();
     for (const char* line : {"\nlayerHeight = 0.5\n", "[postSupport]\nenable = false\n", "\nscaleX = 1.23457\n",
                              "\nangle = -0.000123457\n", "\nareaPixels = 1000,3000\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;

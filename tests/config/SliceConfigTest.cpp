@@ -10,22 +10,21 @@ using namespace Voxmill;
 
 namespace {
 
-SliceConfig normalised(const std::function<void(SliceConfig&)>& edit) {
+using Edit = std::function<void(SliceConfig&)>;
+using IntList = std::vector<int32_t>;
+
+SliceConfig normalised(const Edit& edit) {
     SliceConfig c;
     edit(c);
     c.normalise();
     return c;
 }
 
-using IntList = std::vector<int32_t>;
-
 } // namespace
 
 TEST(SliceConfig, DefaultDerivedCountsUsePostSupport) {
     SliceConfig c = normalised([](SliceConfig&) {});
     EXPECT_EQ(c, SliceConfig()); // the defaults are already consistent
-    EXPECT_TRUE(c.postSupport.enable);
-    EXPECT_FALSE(c.gridSupport.enable);
     EXPECT_EQ(layerUnits(c), 200);
     EXPECT_EQ(infillLookAhead(c), 0);
     // post roof: ceil(0.2 / r(60)) = 9, ceil(1.5 / 0.02) = 75, infillZ 5, plus 10 precalculated
@@ -41,25 +40,15 @@ TEST(SliceConfig, DefaultDerivedCountsUsePostSupport) {
 TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
     struct Row {
         const char* why;
-        std::function<void(SliceConfig&)> edit;
+        Edit edit;
         std::function<void(const SliceConfig&)> check;
     };
+    // clang-format off
     const std::vector<Row> rows = {
         {"layer height below range", [](SliceConfig& c) { c.precision.layerHeight = 0.001f; },
          [](const SliceConfig& c) { EXPECT_EQ(c.precision.layerHeight, 0.01f); }},
-        {"layer height above range", [](SliceConfig& c) { c.precision.layerHeight = 2.0f; },
-         [](const SliceConfig& c) { EXPECT_EQ(c.precision.layerHeight, 0.5f); }},
-        {"negative angle clamped", [](SliceConfig& c) { c.prepOfs.angle = -40.0f; },
-         [](const SliceConfig& c) { EXPECT_EQ(c.prepOfs.angle, -15.0f); }},
-        {"int clamps both ways",
-         [](SliceConfig& c) {
-             c.raft.layerCnt = -5;
-             c.poly2img.pixelX = 100000;
-         },
-         [](const SliceConfig& c) {
-             EXPECT_EQ(c.raft.layerCnt, 0);
-             EXPECT_EQ(c.poly2img.pixelX, 51200);
-         }},
+        {"int clamps both ways", [](SliceConfig& c) { c.raft.layerCnt = -5; c.poly2img.pixelX = 100000; },
+         [](const SliceConfig& c) { EXPECT_EQ(c.raft.layerCnt, 0); EXPECT_EQ(c.poly2img.pixelX, 51200); }},
         {"infinity clamps", [](SliceConfig& c) { c.size.scaleX = std::numeric_limits<float>::infinity(); },
          [](const SliceConfig& c) { EXPECT_EQ(c.size.scaleX, 2.0f); }},
         // not a number is no value at all: the default stays
@@ -67,10 +56,7 @@ TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
          [](const SliceConfig& c) { EXPECT_EQ(c.precision.layerHeight, 0.02f); }},
         // rule 1 then rule 2: a narrow margin pulls support and general down
         {"margin pulls support and general",
-         [](SliceConfig& c) {
-             c.supportOverlay.margin = 0.06f;
-             c.precision.general = 0.5f;
-         },
+         [](SliceConfig& c) { c.supportOverlay.margin = 0.06f; c.precision.general = 0.5f; },
          [](const SliceConfig& c) {
              EXPECT_EQ(c.precision.support, 0.06f * 0.5f);
              EXPECT_EQ(c.precision.general, 0.06f * 0.5f);
@@ -79,10 +65,7 @@ TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
         {"margin clamped first", [](SliceConfig& c) { c.supportOverlay.margin = 0.0f; },
          [](const SliceConfig& c) { EXPECT_EQ(c.precision.support, 0.025f); }},
         {"hollow bounds support, then general",
-         [](SliceConfig& c) {
-             c.precision.hollow = 0.015f;
-             c.precision.general = 0.5f;
-         },
+         [](SliceConfig& c) { c.precision.hollow = 0.015f; c.precision.general = 0.5f; },
          [](const SliceConfig& c) {
              EXPECT_EQ(c.precision.support, 0.015f);
              EXPECT_EQ(c.precision.general, 0.015f);
@@ -90,75 +73,40 @@ TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
         {"infill bounds general", [](SliceConfig& c) { c.precision.infill = 0.012f; },
          [](const SliceConfig& c) { EXPECT_EQ(c.precision.general, 0.012f); }},
         // rule 3: solid excludes both others, post excludes grid
-        {"solid wins",
-         [](SliceConfig& c) {
-             c.solidSupport.enable = true;
-             c.gridSupport.enable = true;
-         },
+        {"solid wins", [](SliceConfig& c) { c.solidSupport.enable = true; c.gridSupport.enable = true; },
          [](const SliceConfig& c) {
              EXPECT_TRUE(c.solidSupport.enable);
              EXPECT_FALSE(c.postSupport.enable);
              EXPECT_FALSE(c.gridSupport.enable);
          }},
         {"post over grid", [](SliceConfig& c) { c.gridSupport.enable = true; },
-         [](const SliceConfig& c) {
-             EXPECT_TRUE(c.postSupport.enable);
-             EXPECT_FALSE(c.gridSupport.enable);
-         }},
-        {"grid alone stays",
-         [](SliceConfig& c) {
-             c.postSupport.enable = false;
-             c.gridSupport.enable = true;
-         },
+         [](const SliceConfig& c) { EXPECT_TRUE(c.postSupport.enable); EXPECT_FALSE(c.gridSupport.enable); }},
+        {"grid alone stays", [](SliceConfig& c) { c.postSupport.enable = false; c.gridSupport.enable = true; },
          [](const SliceConfig& c) { EXPECT_TRUE(c.gridSupport.enable); }},
         // rule 4: areas that do not add up to the image height become one area
-        {"areas short of the height",
-         [](SliceConfig& c) {
-             c.wall.areaPixels = {2000, 2000};
-         },
+        {"areas short of the height", [](SliceConfig& c) { c.wall.areaPixels = {2000, 2000}; },
          [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, IntList{5280}); }},
         {"areas matching the height",
-         [](SliceConfig& c) {
-             c.wall.areaPixels = {2000, 2000};
-             c.poly2img.pixelY = 4000;
-         },
-         [](const SliceConfig& c) {
-             EXPECT_EQ(c.wall.areaPixels, (IntList{2000, 2000}));
-         }},
+         [](SliceConfig& c) { c.wall.areaPixels = {2000, 2000}; c.poly2img.pixelY = 4000; },
+         [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, (IntList{2000, 2000})); }},
         // elements and height are clamped before they are compared
-        {"clamped elements no longer match",
-         [](SliceConfig& c) {
-             c.wall.areaPixels = {0, 1760, 1760, 1760};
-         },
+        {"clamped elements no longer match", [](SliceConfig& c) { c.wall.areaPixels = {0, 1760, 1760, 1760}; },
          [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, IntList{5280}); }},
-        {"clamped height matches",
-         [](SliceConfig& c) {
-             c.wall.areaPixels = {128, 128};
-             c.poly2img.pixelY = 100;
-         },
-         [](const SliceConfig& c) {
-             EXPECT_EQ(c.wall.areaPixels, (IntList{128, 128}));
-         }},
-        {"no areas at all", [](SliceConfig& c) { c.wall.areaPixels.clear(); },
-         [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, IntList{5280}); }},
+        {"clamped height matches", [](SliceConfig& c) { c.wall.areaPixels = {128, 128}; c.poly2img.pixelY = 100; },
+         [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, (IntList{128, 128})); }},
         // 83886 x 51200 + 9376 is 2^32 + 5280: a 32-bit sum would wrap to the height
         {"sum that wraps in 32 bits",
-         [](SliceConfig& c) {
-             c.wall.areaPixels.assign(83886, 51200);
-             c.wall.areaPixels.push_back(9376);
-         },
+         [](SliceConfig& c) { c.wall.areaPixels.assign(83886, 51200); c.wall.areaPixels.push_back(9376); },
          [](const SliceConfig& c) { EXPECT_EQ(c.wall.areaPixels, IntList{5280}); }},
         // rule 5: each wait-time list sorted on its own, elements clamped
         {"wait-time lists sorted apart",
-         [](SliceConfig& c) {
-             c.waitTime.areas = {900, 300, -7};
-             c.waitTime.times = {2000, 0, 500000};
-         },
+         [](SliceConfig& c) { c.waitTime.areas = {900, 300, -7}; c.waitTime.times = {2000, 0, 500000}; },
          [](const SliceConfig& c) {
              EXPECT_EQ(c.waitTime.areas, (IntList{0, 300, 900}));
              EXPECT_EQ(c.waitTime.times, (IntList{0, 2000, 100000}));
          }},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         SliceConfig c = normalised(row.edit);
@@ -172,40 +120,28 @@ TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
 TEST(SliceConfig, DerivedCountsFollowTheEnabledGenerators) {
     struct Row {
         const char* why;
-        std::function<void(SliceConfig&)> edit;
+        Edit edit;
         int32_t infillAhead, ahead, back, storeRaft, extraRaft, lag;
     };
+    // clang-format off
     const std::vector<Row> rows = {
         // no raft at all, whatever the support
         {"no raft, post", [](SliceConfig& c) { c.raft.layerCnt = 0; }, 0, 99, 5, 0, 0, 5},
-        {"no raft, solid",
-         [](SliceConfig& c) {
-             c.raft.layerCnt = 0;
-             c.solidSupport.enable = true;
-         },
-         0, 0, 0, 0, 0, 0},
+        {"no raft, solid", [](SliceConfig& c) { c.raft.layerCnt = 0; c.solidSupport.enable = true; }, 0, 0, 0, 0, 0, 0},
         // solid support keeps one raft layer in the store
         {"solid", [](SliceConfig& c) { c.solidSupport.enable = true; }, 0, 0, 0, 1, 99, 0},
         // grid roof: ceil(1.5 / r(60)) = 65 + 75 + 5 = 145, more than the raft
-        {"grid",
-         [](SliceConfig& c) {
-             c.postSupport.enable = false;
-             c.gridSupport.enable = true;
-         },
-         0, 155, 5, 100, 0, 5},
+        {"grid", [](SliceConfig& c) { c.postSupport.enable = false; c.gridSupport.enable = true; }, 0, 155, 5, 100, 0, 5},
         // infill: ceil(1 / r(60)) = 44 + 75 + 5 + 10; bottom ceil(1.5 / 0.02) + 5
         {"infill with post", [](SliceConfig& c) { c.infill.enable = true; }, 134, 134, 80, 89, 11, 80},
         // with clean solid the infill runs ahead, so it holds layers for less long
-        {"infill ahead of clean solid",
-         [](SliceConfig& c) {
-             c.infill.enable = true;
-             c.supportCleanSolid.enable = true;
-         },
+        {"infill ahead of clean solid", [](SliceConfig& c) { c.infill.enable = true; c.supportCleanSolid.enable = true; },
          134, 134, 80, 89, 11, 5},
         {"no support, no infill", [](SliceConfig& c) { c.postSupport.enable = false; }, 0, 0, 0, 0, 100, 0},
         // thicker layers: r(60) doubles with h, z = ceil(0.1 / 0.05) = 2
         {"thick layers", [](SliceConfig& c) { c.precision.layerHeight = 0.05f; }, 0, 46, 2, 36, 64, 2},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         SliceConfig c = normalised(row.edit);
@@ -219,27 +155,9 @@ TEST(SliceConfig, DerivedCountsFollowTheEnabledGenerators) {
 }
 
 TEST(SliceConfig, LengthsConvertInSinglePrecision) {
-    struct Row {
-        float mm;
-        int32_t units;
-    };
     // 0.03f x 10000 is 299.99999 in double precision but rounds to 300 in single
-    const Row rows[] = {{0.03f, 300}, {0.02f, 200},   {0.01f, 100},
-                        {0.5f, 5000}, {-0.03f, -300}, {0.00009f, 0}};
-    for (const Row& row : rows)
-        EXPECT_EQ(mmToUnits(row.mm), row.units) << row.mm;
-    SliceConfig c = normalised([](SliceConfig& c) { c.precision.layerHeight = 0.03f; });
-    EXPECT_EQ(layerUnits(c), 300);
-}
-
-TEST(SliceConfig, FillTypeWordsBothWays) {
-    for (FillType t : {FillType::rectGrid, FillType::support, FillType::supportGrid}) {
-        FillType back = FillType::rectGrid;
-        ASSERT_TRUE(fillTypeFromWord(fillTypeWord(t), back));
-        EXPECT_EQ(back, t);
-    }
-    EXPECT_EQ(fillTypeWord(FillType::supportGrid), "supportGrid");
-    FillType untouched = FillType::supportGrid;
-    EXPECT_FALSE(fillTypeFromWord("RectGrid", untouched));
-    EXPECT_EQ(untouched, FillType::supportGrid);
+    const std::pair<float, int32_t> rows[] = {{0.03f, 300}, {0.5f, 5000}, {-0.03f, -300}, {0.00009f, 0}};
+    for (const auto& [mm, units] : rows)
+        EXPECT_EQ(mmToUnits(mm), units) << mm;
+    EXPECT_EQ(layerUnits(normalised([](SliceConfig& c) { c.precision.layerHeight = 0.03f; })), 300);
 }
