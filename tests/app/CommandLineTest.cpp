@@ -29,84 +29,65 @@ RunResult runVoxmill(const QStringList& args, const QString& workDir) {
             QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
-enum class Expect {
-    exact,      // stdout is exactly the text
-    startsWith, // stdout begins with the text
-    contains,   // stdout holds the text somewhere
-    jobFailure, // the command line passed; the job's own one-line error follows
-};
-
-struct CommandLineRow {
-    const char* why;
-    QStringList args; // "@" is replaced by an existing empty directory
-    int status;
-    Expect kind;
-    QString text;
-    bool logWritten; // output.log appears in that directory with the same text
-};
-
-bool isCommandLineMessage(const QString& out) {
-    for (const char* m : {"unrecognised", "not specify any", "Unknown option", "Missing value"})
-        if (out.contains(QLatin1String(m))) return true;
-    return false;
-}
-
 } // namespace
 
 TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
+    enum class Expect {
+        exact,      // stdout is exactly the text
+        matches,    // stdout matches the text as a pattern
+        contains,   // stdout holds the text somewhere
+        jobFailure, // the command line passed; the job's own one-line error follows
+    };
+    struct Row {
+        const char* why;
+        QStringList args; // "@" is replaced by an existing empty directory
+        int status;
+        Expect kind;
+        QString text;
+        bool logWritten; // output.log appears in that directory with the same text
+    };
     const QString version = QStringLiteral("Voxmill vesion: 1.4.3\n");
+    const QString help = "^Usage: \\S+ \\[options\\]\n\nOptions:\n"
+                         " +-H +print the help information and exit\n +-V +print version and eixt\n"
+                         " +-C <C> +config file path\n +-M <M> +model specify\n +-X <X> +vkp file path\n"
+                         " +-O <O> +output directory\n\n$";
     // clang-format off
-    const std::vector<CommandLineRow> rows = {
-        // -H wins over -V and prints the parser's help
-        {"help", {"-H", "-V"}, 0, Expect::startsWith, "Usage: ", false},
+    const std::vector<Row> rows = {
+        // -H wins over -V and prints the parser's help: the six options in
+        // order, nothing built in such as -h or --version, then the print's newline
+        {"help", {"-H", "-V"}, 0, Expect::matches, help, false},
         // -V wins over everything but -H, and the job does not run
         {"version", {"-V", "-O", "@"}, 0, Expect::exact, version, false},
-        {"version only", {"-V"}, 0, Expect::exact, version, false},
         // nothing at all: the model check comes first
         {"empty", {}, 255, Expect::exact, "not specify any models.\n", false},
-        {"no models", {"-O", "out"}, 255, Expect::exact, "not specify any models.\n", false},
         {"no output", {"-M", "file:a.stl"}, 255, Expect::exact, "not specify any output.\n", false},
         {"empty output", {"-M", "file:a.stl", "-O", ""}, 255, Expect::exact, "not specify any output.\n", false},
         // a model value without a keyword
         {"bare path", {"-M", "a.stl", "-O", "@"}, 255, Expect::exact, "unrecognised model option: a.stl\n", false},
-        // trailing and doubled "*" leave empty pieces, which are faults
-        {"trailing star", {"-M", "file:a.stl*", "-O", "@"}, 255, Expect::exact, "unrecognised model option: \n",
-         false},
-        {"double star", {"-M", "file:a.stl**type:model", "-O", "o"}, 255, Expect::exact,
-         "unrecognised model option: \n", false},
+        // a trailing "*" leaves an empty piece, which is a fault
+        {"trailing star", {"-M", "file:a.stl*", "-O", "@"}, 255, Expect::exact, "unrecognised model option: \n", false},
         // words are case-sensitive
-        {"format case", {"-M", "file:a.slc*format:SLC", "-O", "o"}, 255, Expect::exact,
-         "unrecognised part format type: SLC\n", false},
-        {"type case", {"-M", "type:Model*file:a.stl", "-O", "o"}, 255, Expect::exact,
-         "unrecognised part type: Model\n", false},
+        {"format case", {"-M", "file:a.slc*format:SLC", "-O", "o"}, 255, Expect::exact, "unrecognised part format type: SLC\n", false},
+        {"type case", {"-M", "type:Model*file:a.stl", "-O", "o"}, 255, Expect::exact, "unrecognised part type: Model\n", false},
         // keywords are case-sensitive too, and the whole piece is shown
-        {"keyword case", {"-M", "File:a.stl", "-O", "o"}, 255, Expect::exact,
-         "unrecognised model option: File:a.stl\n", false},
+        {"keyword case", {"-M", "File:a.stl", "-O", "o"}, 255, Expect::exact, "unrecognised model option: File:a.stl\n", false},
         // a faulty -M after a good one still ends the program, before the output check
-        {"second model bad", {"-M", "file:a.stl", "-M", "format:obj"}, 255, Expect::exact,
-         "unrecognised part format type: obj\n", false},
+        {"second model bad", {"-M", "file:a.stl", "-M", "format:obj"}, 255, Expect::exact, "unrecognised part format type: obj\n", false},
         // the parser's own rejections exit 1
         {"unknown option", {"-Z"}, 1, Expect::contains, "'Z'", false},
         {"no built-in help", {"--help"}, 1, Expect::contains, "'help'", false},
         {"missing value", {"-M", "file:a.stl", "-O"}, 1, Expect::contains, "'-O'", false},
         // a stray word would be a model silently left out of the print
-        {"stray argument", {"-M", "file:a.stl", "b.stl", "-O", "@"}, 1, Expect::exact,
-         "unrecognised argument: b.stl\n", false},
+        {"stray argument", {"-M", "file:a.stl", "b.stl", "-O", "@"}, 1, Expect::exact, "unrecognised argument: b.stl\n", false},
         // no -C and no -X: reading settings from the empty project path fails
         {"no settings source", {"-M", "file:a.stl", "-O", "@"}, 255, Expect::jobFailure, "", true},
-        // the job fails in a directory that does not exist: no log, console only
-        {"missing output dir", {"-M", "file:a.stl", "-O", "@/none"}, 255, Expect::jobFailure, "", false},
-        // sub-options in any order; a settings file that does not exist fails the job
-        {"order free", {"-C", "@/none.ini", "-M", "type:model-wall*file:w.stl", "-O", "@"}, 255,
-         Expect::jobFailure, "", true},
         // a project alone is a model source
         {"project only", {"-X", "@/none.vkp", "-O", "@"}, 255, Expect::jobFailure, "", true},
     };
     // clang-format on
-    for (const CommandLineRow& row : rows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
         QStringList args;
         for (QString a : row.args)
             args << a.replace(QLatin1Char('@'), dir.path());
@@ -117,15 +98,16 @@ TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
         case Expect::exact:
             EXPECT_EQ(r.out.toStdString(), row.text.toStdString());
             break;
-        case Expect::startsWith:
-            EXPECT_TRUE(r.out.startsWith(row.text)) << r.out.toStdString();
+        case Expect::matches:
+            EXPECT_TRUE(QRegularExpression(row.text).match(r.out).hasMatch()) << r.out.toStdString();
             break;
         case Expect::contains:
             EXPECT_TRUE(r.out.contains(row.text)) << r.out.toStdString();
             break;
         case Expect::jobFailure:
             EXPECT_TRUE(r.out.endsWith(QLatin1Char('\n'))) << r.out.toStdString();
-            EXPECT_FALSE(isCommandLineMessage(r.out)) << r.out.toStdString();
+            for (const char* m : {"unrecognised", "not specify any", "Unknown option", "Missing value"})
+                EXPECT_FALSE(r.out.contains(QLatin1String(m))) << r.out.toStdString();
             break;
         }
         QFile log(dir.filePath(QStringLiteral("output.log")));
@@ -136,39 +118,7 @@ TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
     }
 }
 
-TEST(CommandLine, HelpListsTheSixOptionsInOrder) {
-    QTemporaryDir dir;
-    RunResult r = runVoxmill({QStringLiteral("-H")}, dir.path());
-    ASSERT_EQ(r.status, 0);
-    const char* expected[] = {
-        "-H\\s+print the help information and exit",
-        "-V\\s+print version and eixt",
-        "-C <C>\\s+config file path",
-        "-M <M>\\s+model specify",
-        "-X <X>\\s+vkp file path",
-        "-O <O>\\s+output directory",
-    };
-    const QStringList lines = r.out.split(QLatin1Char('\n'));
-    int at = 0;
-    for (const char* pattern : expected) {
-        QRegularExpression re(QStringLiteral("^\\s+") + QLatin1String(pattern) + QStringLiteral("$"));
-        while (at < lines.size() && !re.match(lines[at]).hasMatch())
-            ++at;
-        EXPECT_LT(at, lines.size()) << "missing or out of order: " << pattern;
-    }
-    // Exactly six option lines: nothing built in such as -h or --version.
-    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^\\s+-"))).size(), 6);
-    // The help text is followed by the newline of the print.
-    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\n\n")));
-}
-
 namespace {
-
-struct RecordRow {
-    const char* why;
-    QStringList args;
-    CommandLineArgs expected;
-};
 
 ModelSpec spec(const char* file, part_format_t format, part_type_t type) {
     return {file, format, type};
@@ -180,7 +130,12 @@ TEST(CommandLine, RecordFilledFromOptions) {
     using F = part_format_t;
     using T = part_type_t;
     // clang-format off
-    const std::vector<RecordRow> rows = {
+    struct Row {
+        const char* why;
+        QStringList args;
+        CommandLineArgs expected;
+    };
+    const std::vector<Row> rows = {
         // sub-options in any order
         {"order", {"-M", "type:model-wall*file:w.stl", "-O", "o"}, {"", "", "o", {spec("w.stl", F::stl, T::modelWall)}}},
         // no file: keeps the empty name; the reader reports it later
@@ -188,20 +143,17 @@ TEST(CommandLine, RecordFilledFromOptions) {
         // a later file: replaces an earlier one
         {"file twice", {"-M", "file:a.stl*file:b.stl", "-O", "o"}, {"", "", "o", {spec("b.stl", F::stl, T::model)}}},
         // paths are verbatim: spaces and colons kept
-        {"verbatim path",
-         {"-M", "file: c:/a b.zdm *format:zdm*type:support-wall", "-O", "o"},
+        {"verbatim path", {"-M", "file: c:/a b.zdm *format:zdm*type:support-wall", "-O", "o"},
          {"", "", "o", {spec(" c:/a b.zdm ", F::zdm, T::supportWall)}}},
         // several -M in command-line order, each with fresh defaults
-        {"two models",
-         {"-M", "file:a.slc*format:slc*type:model-wall", "-M", "file:b.stl", "-O", "o"},
+        {"two models", {"-M", "file:a.slc*format:slc*type:model-wall", "-M", "file:b.stl", "-O", "o"},
          {"", "", "o", {spec("a.slc", F::slc, T::modelWall), spec("b.stl", F::stl, T::model)}}},
         // the last -C, -X and -O count
-        {"last wins",
-         {"-C", "a.ini", "-C", "b.ini", "-X", "p.vkp", "-X", "q.vkp", "-O", "o1", "-O", "o2"},
+        {"last wins", {"-C", "a.ini", "-C", "b.ini", "-X", "p.vkp", "-X", "q.vkp", "-O", "o1", "-O", "o2"},
          {"b.ini", "q.vkp", "o2", {}}},
     };
     // clang-format on
-    for (const RecordRow& row : rows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         ParsedCommandLine r = parseCommandLine(QStringList{QStringLiteral("voxmill")} + row.args);
         ASSERT_TRUE(r.run);

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include "app/CrashHandler.h"
+#include "app/VoxmillProcess.h"
 
 using namespace Voxmill;
 
@@ -21,18 +22,9 @@ namespace {
 
 std::string strftimeName(std::time_t t, bool local) {
     std::tm tm{};
-    if (local)
-        localtime_r(&t, &tm);
-    else
-        gmtime_r(&t, &tm);
+    local ? localtime_r(&t, &tm) : gmtime_r(&t, &tm);
     char buf[64];
     std::strftime(buf, sizeof buf, "crash_%Y-%m-%d_%H-%M-%S.dmp", &tm);
-    return buf;
-}
-
-std::string handName(int64_t seconds) {
-    char buf[crashDumpNameSize];
-    formatCrashDumpName(seconds, buf);
     return buf;
 }
 
@@ -47,13 +39,6 @@ int recurseForever(int depth) {
 
 // An address the compiler cannot prove invalid, so the write stays in.
 volatile uintptr_t badAddress = 0x10;
-
-struct CrashRow {
-    const char* why;
-    int signal;
-    void (*provoke)();
-    const char* address; // expected "address:" line, nullptr when not fixed
-};
 
 // Runs provoke in a child with the hooks installed; returns the signal it died of.
 int crashInChild(void (*provoke)()) {
@@ -72,10 +57,9 @@ int crashInChild(void (*provoke)()) {
 
 // The dump named after one of the seconds in [from, to], or an empty path.
 QString findDump(std::time_t from, std::time_t to) {
-    QDir dir =
-        QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+    const QDir dir = QFileInfo("/proc/self/exe").canonicalFilePath().section('/', 0, -2);
     for (std::time_t t = from; t <= to; ++t) {
-        QString path = dir.filePath(QString::fromStdString(strftimeName(t, true)));
+        const QString path = dir.filePath(QString::fromStdString(strftimeName(t, true)));
         if (QFile::exists(path)) return path;
     }
     return {};
@@ -90,8 +74,11 @@ TEST(CrashHandler, DumpNameMatchesStrftime) {
     std::vector<int64_t> times = {0, -1, 951782400 /* 2000-02-29 */, 4107542399 /* 2100-02-28 23:59:59 */};
     for (int i = 0; i < 2000; ++i)
         times.push_back(any(rng));
-    for (int64_t t : times)
-        ASSERT_EQ(handName(t), strftimeName(std::time_t(t), false)) << t;
+    char name[crashDumpNameSize];
+    for (int64_t t : times) {
+        formatCrashDumpName(t, name);
+        ASSERT_EQ(name, strftimeName(std::time_t(t), false)) << t;
+    }
 }
 
 TEST(CrashHandler, DumpDirectoryIsTheExecutablesOwn) {
@@ -102,10 +89,15 @@ TEST(CrashHandler, DumpDirectoryIsTheExecutablesOwn) {
 }
 
 TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
-    const std::vector<CrashRow> rows = {
+    struct Row {
+        const char* why;
+        int signal;
+        void (*provoke)();
+        const char* address; // expected "address:" line, nullptr when not fixed
+    };
+    const std::vector<Row> rows = {
         // a write through a bad pointer reports the address it touched
-        {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; },
-         "0x0000000000000010"},
+        {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; }, "0x0000000000000010"},
         // a stack overflow: the handler needs its alternate stack
         {"stack overflow", SIGSEGV, [] { recurseForever(0); }, nullptr},
         {"abort", SIGABRT, [] { std::abort(); }, nullptr},
@@ -113,16 +105,13 @@ TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
         {"raised SIGBUS", SIGBUS, [] { std::raise(SIGBUS); }, nullptr},
         {"raised SIGILL", SIGILL, [] { std::raise(SIGILL); }, nullptr},
     };
-    for (const CrashRow& row : rows) {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         std::time_t before = std::time(nullptr);
         EXPECT_EQ(crashInChild(row.provoke), row.signal);
         QString path = findDump(before, std::time(nullptr));
         ASSERT_FALSE(path.isEmpty()) << "no crash_*.dmp beside the test program";
-        QFile dump(path);
-        ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
-        const std::string text = dump.readAll().toStdString();
-        dump.close();
+        const std::string text = Voxmill::Test::fileBytes(path).toStdString();
         QFile::remove(path);
         EXPECT_NE(text.find("signal: " + std::to_string(row.signal) + " "), std::string::npos) << text;
         if (row.address) {

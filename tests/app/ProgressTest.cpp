@@ -17,19 +17,15 @@ template <class F> std::string printed(F&& f) {
                               "finished! Nms");
 }
 
-std::vector<float> callbackValues;
-void recordProgress(float value, void*) {
-    callbackValues.push_back(value);
-}
-
 } // namespace
 
 TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
     SliceConfig c;
     c.normalise();
     setupProgress(c);
-    setProgressCallback(recordProgress, nullptr);
-    callbackValues.clear();
+    std::vector<float> callbackValues;
+    setProgressCallback([](float v, void* values) { static_cast<std::vector<float>*>(values)->push_back(v); },
+                        &callbackValues);
     const std::string out = printed([] {
         stageStart("load");
         stageFinish(stageLoad, "load");
@@ -55,8 +51,7 @@ TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
         "slice start!\nprogress: 0.0539683\nprogress: 0.365079\nprogress: 0.365079\nslice finished! Nms\n"
         "preProc start!\nprogress: 0.68254\nprogress: 1\npreProc finished! Nms\n");
     // The callback sees every printed value, finishes included.
-    std::vector<float> expected = {15.0f / 315,  15.0f / 315, 0.0539683f, 115.0f / 315,
-                                   115.0f / 315, 0.68254f,    1.0f};
+    const std::vector<float> expected = {15.0f / 315, 15.0f / 315, 0.0539683f, 115.0f / 315, 115.0f / 315, 0.68254f, 1.0f};
     ASSERT_EQ(callbackValues.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(callbackValues[i], expected[i], 1e-6) << i;
@@ -67,8 +62,7 @@ TEST(Progress, WeightsFollowTheSettings) {
         const char* why;
         bool size, infill, cleanSolid;
         const char* afterLoad; // 15 / total
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"all five stages weigh", true, true, true, "progress: 0.0446429\n"},        // 15/336
         {"preInfill needs infill", true, false, true, "progress: 0.0474684\n"},      // 15/316
         {"preInfill needs clean solid", false, true, false, "progress: 0.047619\n"}, // 15/315

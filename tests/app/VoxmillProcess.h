@@ -8,9 +8,6 @@
 #include <QFile>
 #include <QMap>
 #include <QProcess>
-#include <QProcessEnvironment>
-#include <QString>
-#include <QStringList>
 
 #include "app/TestApp.h"
 
@@ -28,7 +25,7 @@ class VoxmillProcess {
     VoxmillProcess(const QStringList& args, const QString& tempDir) {
         testApp();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TMPDIR"), tempDir);
+        env.insert("TMPDIR", tempDir);
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::MergedChannels);
         process_.start(QStringLiteral(VOXMILL_BIN), args);
@@ -39,9 +36,6 @@ class VoxmillProcess {
         process_.kill();
         process_.waitForFinished();
     }
-    VoxmillProcess(const VoxmillProcess&) = delete;
-    VoxmillProcess& operator=(const VoxmillProcess&) = delete;
-
     bool running() const { return process_.state() == QProcess::Running; }
 
     // Reads output until it holds text; false when the process ends first.
@@ -70,8 +64,7 @@ class VoxmillProcess {
     JobResult finish() {
         process_.waitForFinished(600000);
         collect();
-        const bool exited =
-            process_.state() == QProcess::NotRunning && process_.exitStatus() == QProcess::NormalExit;
+        const bool exited = !running() && process_.exitStatus() == QProcess::NormalExit;
         return {exited ? process_.exitCode() : -1000, out_};
     }
 
@@ -96,7 +89,7 @@ inline QByteArray fileBytes(const QString& path) {
 inline QMap<QString, QByteArray> jobOutputs(const QString& dir) {
     QMap<QString, QByteArray> files;
     for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (name != QLatin1String("output.log")) files.insert(name, fileBytes(dir + QLatin1Char('/') + name));
+        if (name != "output.log") files.insert(name, fileBytes(dir + '/' + name));
     return files;
 }
 
