@@ -20,8 +20,7 @@ public:
 
     int64_t read(char* dst, int32_t maxCount) override {
         if (pos_ >= failReadsFrom) return -1;
-        int64_t n = std::min<int64_t>(maxCount, int64_t(data_.size()) - pos_);
-        n = std::max<int64_t>(n, 0);
+        const int64_t n = std::max<int64_t>(0, std::min<int64_t>(maxCount, int64_t(data_.size()) - pos_));
         data_.copy(dst, size_t(n), size_t(pos_));
         pos_ += n;
         reads.push_back(n);
@@ -35,16 +34,15 @@ public:
         return count;
     }
     int32_t seek(int64_t offset, int32_t whence) override {
-        int64_t base = whence == 0 ? 0 : whence == 1 ? pos_ : whence == 2 ? int64_t(data_.size()) : -1;
+        const int64_t base = whence == 0 ? 0 : whence == 1 ? pos_ : whence == 2 ? int64_t(data_.size()) : -1;
         if (base < 0 || base + offset < 0) return -1;
         pos_ = base + offset;
         return 0;
     }
     int64_t tell() override { return pos_; }
-
     const std::string& data() const { return data_; }
 
-    std::vector<int64_t> reads;    // the result of every read, in order
+    std::vector<int64_t> reads;        // the result of every read, in order
     int64_t failReadsFrom = INT64_MAX; // reads at or past this position fail
     bool failWrites = false;
 

@@ -1,10 +1,13 @@
 #pragma once
-// Builders of small model files for the reader tests.
+// Builders of small model files for the reader tests, and what a reader call
+// ended with.
 
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <ios>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,33 +19,27 @@ namespace VoxmillTest {
 // Little-endian bytes appended in file order.
 struct Bytes {
     std::string data;
-
-    Bytes& u8(uint8_t v) { return raw(&v, 1); }
-    Bytes& u32(uint32_t v) { return le(v, 4); }
-    Bytes& i32(int32_t v) { return le(uint32_t(v), 4); }
-    Bytes& i64(int64_t v) { return le(uint64_t(v), 8); }
+    Bytes& le(uint64_t v, int n) {
+        for (int i = 0; i < n; ++i) data.push_back(char(v >> (8 * i)));
+        return *this;
+    }
+    Bytes& u8(uint8_t v) { return le(v, 1); }
+    Bytes& u32(uint32_t v) { return le(v, 4); } // int32 values too, as two's complement
     Bytes& f32(float v) {
         uint32_t bits;
         std::memcpy(&bits, &v, 4);
         return le(bits, 4);
     }
-    Bytes& text(const std::string& s) { return raw(s.data(), s.size()); }
-    Bytes& zeros(size_t n) { data.append(n, '\0'); return *this; }
+    Bytes& text(const std::string& s) { return data += s, *this; }
+    Bytes& zeros(size_t n) { return data.append(n, '\0'), *this; }
     size_t size() const { return data.size(); }
-    void patchI64(size_t at, int64_t v) {
-        for (int i = 0; i < 8; ++i) data[at + i] = char(uint64_t(v) >> (8 * i));
-    }
-
-private:
-    Bytes& raw(const void* p, size_t n) {
-        data.append(static_cast<const char*>(p), n);
-        return *this;
-    }
-    Bytes& le(uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) data.push_back(char(v >> (8 * i)));
-        return *this;
-    }
 };
+
+// Overwrites n little-endian bytes of s at `at`.
+inline std::string patched(std::string s, size_t at, uint64_t v, int n = 4) {
+    for (int i = 0; i < n; ++i) s[at + i] = char(v >> (8 * i));
+    return s;
+}
 
 inline void writeFile(const QString& path, const std::string& bytes) {
     QFile f(path);
@@ -51,21 +48,42 @@ inline void writeFile(const QString& path, const std::string& bytes) {
         throw std::runtime_error("cannot write test file");
 }
 
+// Stands for the standard stream failure in an expected-error column.
+const std::string streamFailure = "<stream failure>";
+
+// "" when f returns, streamFailure for a stream failure, else the message.
+template <class F>
+std::string errorOf(F&& f) {
+    try {
+        f();
+        return "";
+    } catch (const std::ios_base::failure&) {
+        return streamFailure;
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
 using Triangle = std::array<float, 9>; // three corners, x y z each, mm
+using Point3 = std::array<float, 3>;
 
 // A cube of side s at the origin, 12 outward-wound triangles sharing 8 corners.
 inline std::vector<Triangle> cube(float s) {
     const float c[8][3] = {{0, 0, 0}, {s, 0, 0}, {s, s, 0}, {0, s, 0}, {0, 0, s}, {s, 0, s}, {s, s, s}, {0, s, s}};
     const int f[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                           {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
-    std::vector<Triangle> tris;
-    for (const auto& t : f) {
-        Triangle tri;
-        for (int k = 0; k < 3; ++k)
-            for (int a = 0; a < 3; ++a) tri[3 * k + a] = c[t[k]][a];
-        tris.push_back(tri);
-    }
+    std::vector<Triangle> tris(12);
+    for (int t = 0; t < 12; ++t)
+        for (int k = 0; k < 9; ++k) tris[t][k] = c[f[t][k / 3]][k % 3];
     return tris;
+}
+
+// The corners of the triangles in order, one per index 0, 1, 2, ...
+inline std::vector<Point3> corners(const std::vector<Triangle>& tris) {
+    std::vector<Point3> out;
+    for (const Triangle& t : tris)
+        for (int k = 0; k < 3; ++k) out.push_back({t[3 * k], t[3 * k + 1], t[3 * k + 2]});
+    return out;
 }
 
 inline std::string binaryStl(const std::vector<Triangle>& tris, const std::string& header = "voxmill test") {
@@ -83,9 +101,7 @@ inline std::string asciiStl(const std::vector<Triangle>& tris) {
     std::string s = "solid test\n";
     for (const Triangle& t : tris) {
         s += "  facet normal 0 0 1\n    outer loop\n";
-        for (int k = 0; k < 3; ++k)
-            s += "      vertex " + std::to_string(t[3 * k]) + " " + std::to_string(t[3 * k + 1]) + " " +
-                 std::to_string(t[3 * k + 2]) + "\n";
+        for (int k = 0; k < 9; ++k) s += (k % 3 ? " " : "      vertex ") + std::to_string(t[k]) + (k % 3 == 2 ? "\n" : "");
         s += "    endloop\n  endfacet\n";
     }
     return s + "endsolid test\n";
@@ -97,8 +113,7 @@ using Layer = std::vector<Contour>;
 // An SLC file; the fields are the parts a test may want to spoil.
 struct SlcFile {
     std::string header = "-SLCVER 2.0 -UNIT MM -TYPE PART";
-    uint8_t termination = 26;
-    uint8_t tableSize = 1;
+    uint8_t termination = 26, tableSize = 1;
     float minZ = 0.1f, thickness = 0.05f, lineWidthCompensation = 0;
     std::vector<Layer> layers;
     uint32_t gaps = 0;
@@ -123,7 +138,7 @@ struct SlcFile {
 };
 
 // A zdm file with the given vertices (mm) and raw index list.
-inline std::string zdmFile(const std::vector<std::array<float, 3>>& vertices, const std::vector<uint32_t>& indices,
+inline std::string zdmFile(const std::vector<Point3>& vertices, const std::vector<uint32_t>& indices,
                            const std::string& magic = std::string("#Brindlewax100\0\0", 16)) {
     Bytes b;
     b.text(magic.substr(0, 16)).u32(uint32_t(vertices.size())).u32(uint32_t(indices.size()));
@@ -136,7 +151,7 @@ inline std::string zdmFile(const std::vector<std::array<float, 3>>& vertices, co
 // the model blocks, in that order.
 struct VkpModel {
     uint32_t type = 0; // 0 mesh, 1 SLC, anything else is written as the bare type
-    std::vector<std::array<float, 3>> vertices;
+    std::vector<Point3> vertices;
     std::vector<int32_t> indices;
     float minZ = 0, thickness = 0;
     std::vector<Layer> layers;
@@ -149,8 +164,7 @@ struct VkpRef {
 };
 
 struct VkpFile {
-    std::string magic = "vkp2.";
-    std::string settings;
+    std::string magic = "vkp2.", settings;
     std::vector<VkpRef> refs;
     std::vector<VkpModel> models;
     // Where bytes() put the counts: "refs", "models", and per model i
@@ -160,24 +174,18 @@ struct VkpFile {
 
     std::string bytes() {
         Bytes b;
-        b.text(magic.substr(0, 5)).zeros(84 - std::min<size_t>(5, magic.size()));
-        b.patchI64(40, int64_t(b.size()));
-        b.patchI64(48, int64_t(settings.size()) & 0xFFFFFFFF);
-        b.text(settings);
-        b.patchI64(68, int64_t(b.size()));
-        fieldAt["refs"] = b.size();
-        b.i32(int32_t(refs.size()));
+        b.text(magic).zeros(84 - magic.size()).text(settings);
+        b.data = patched(patched(b.data, 40, 84, 8), 48, settings.size(), 8);
+        b.data = patched(b.data, 68, fieldAt["refs"] = b.size(), 8);
+        b.u32(uint32_t(refs.size()));
         for (const VkpRef& r : refs) {
-            b.i32(r.modelId).u32(r.refType);
+            b.u32(uint32_t(r.modelId)).u32(r.refType);
             for (float c : r.m) b.f32(c);
         }
-        b.patchI64(76, int64_t(b.size()));
-        fieldAt["models"] = b.size();
-        b.i32(int32_t(models.size()));
-        const size_t table = b.size();
-        b.zeros(8 * models.size());
+        b.data = patched(b.data, 76, fieldAt["models"] = b.size(), 8);
+        b.u32(uint32_t(models.size())).zeros(8 * models.size());
         for (size_t i = 0; i < models.size(); ++i) {
-            b.patchI64(table + 8 * i, int64_t(b.size()));
+            b.data = patched(b.data, fieldAt["models"] + 4 + 8 * i, b.size(), 8);
             block(b, models[i], std::to_string(i) + ".");
         }
         return b.data;
@@ -189,19 +197,19 @@ private:
         if (m.type == 0) {
             fieldAt[key + "vertices"] = b.size();
             fieldAt[key + "indices"] = b.size() + 4;
-            b.i32(int32_t(m.vertices.size())).i32(int32_t(m.indices.size())).zeros(16);
+            b.u32(uint32_t(m.vertices.size())).u32(uint32_t(m.indices.size())).zeros(16);
             for (const auto& v : m.vertices) b.f32(v[0]).f32(v[1]).f32(v[2]);
-            for (int32_t i : m.indices) b.i32(i);
+            for (int32_t i : m.indices) b.u32(uint32_t(i));
         } else if (m.type == 1) {
             fieldAt[key + "layers"] = b.size() + 8;
-            b.f32(m.minZ).f32(m.thickness).i32(int32_t(m.layers.size()));
-            b.i64(int64_t(b.size() + 8)); // the layers follow at once
+            b.f32(m.minZ).f32(m.thickness).u32(uint32_t(m.layers.size()));
+            b.le(b.size() + 8, 8); // the layers follow at once
             for (size_t l = 0; l < m.layers.size(); ++l) {
                 if (l == 0) fieldAt[key + "contours"] = b.size();
-                b.i32(int32_t(m.layers[l].size()));
+                b.u32(uint32_t(m.layers[l].size()));
                 for (size_t c = 0; c < m.layers[l].size(); ++c) {
                     if (l == 0 && c == 0) fieldAt[key + "points"] = b.size();
-                    b.i32(int32_t(m.layers[l][c].size()));
+                    b.u32(uint32_t(m.layers[l][c].size()));
                     for (const auto& p : m.layers[l][c]) b.f32(p[0]).f32(p[1]);
                 }
             }

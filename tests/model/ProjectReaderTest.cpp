@@ -7,61 +7,28 @@
 #include "config/SettingsFile.h"
 #include "model/ModelFiles.h"
 #include "model/ProjectReader.h"
-#include "model/ReaderErrors.h"
 
 using namespace Voxmill;
 using namespace VoxmillTest;
 
 namespace {
 
-VkpModel triangleModel() {
-    VkpModel m;
-    m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}};
-    m.indices = {0, 1, 2, 2, 1, 3};
-    return m;
-}
+const VkpModel triangleModel{0, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}}, {0, 1, 2, 2, 1, 3}};
+const VkpModel slcModel{1, {}, {}, 0.1f, 0.05f, {{{{0, 0}, {1, 0}, {1, 1}}}, {}}};
 
-VkpModel slcModel() {
-    VkpModel m;
-    m.type = 1;
-    m.minZ = 0.1f;
-    m.thickness = 0.05f;
-    m.layers = {{{{0, 0}, {1, 0}, {1, 1}}}, {}};
-    return m;
-}
-
-VkpRef ref(int32_t modelId, uint32_t refType = 0) {
-    VkpRef r;
-    r.modelId = modelId;
-    r.refType = refType;
-    return r;
-}
-
-VkpFile twoModels() {
+// A mesh and an SLC model, one reference each; change() spoils it first.
+std::string twoModels(void (*change)(VkpFile&) = [](VkpFile&) {}, const char* field = nullptr, uint32_t value = 0) {
     VkpFile f;
     f.settings = "[precision]\nlayerHeight = 0.05\n";
-    f.models = {triangleModel(), slcModel()};
-    f.refs = {ref(0), ref(1, 2)};
-    return f;
-}
-
-template <class Change>
-std::string spoiled(Change change) {
-    VkpFile f = twoModels();
+    f.models = {triangleModel, slcModel};
+    f.refs = {{0}, {1, 2}};
     change(f);
-    return f.bytes();
+    std::string s = f.bytes();
+    return field ? patched(s, f.fieldAt.at(field), value) : s;
 }
-
-std::string twoModelsBytes() { return twoModels().bytes(); }
 
 // twoModels() with one of its 32-bit count fields overwritten.
-std::string withField(const std::string& field, uint32_t value) {
-    VkpFile f = twoModels();
-    std::string s = f.bytes();
-    const size_t at = f.fieldAt.at(field);
-    for (int i = 0; i < 4; ++i) s[at + i] = char(value >> (8 * i));
-    return s;
-}
+std::string withField(const char* field, uint32_t value) { return twoModels([](VkpFile&) {}, field, value); }
 
 const std::string countError = "invalid vkp count";
 
@@ -76,37 +43,36 @@ TEST(ProjectReader, FailureTable) {
         std::string error;
         size_t meshes = 0, slcs = 0; // instances appended, also before a failure
     } rows[] = {
-        {"a mesh and an SLC model", twoModelsBytes(), "", 1, 1},
-        {"no references", spoiled([](VkpFile& f) { f.refs.clear(); }), "", 0, 0},
-        {"five indices make one face", spoiled([](VkpFile& f) { f.models[0].indices.pop_back(); }), "", 1, 1},
-        {"another magic", spoiled([](VkpFile& f) { f.magic = "vkp1."; }), "unsupported vkp file format"},
-        {"shorter than the header", twoModelsBytes().substr(0, 83), streamFailure},
+        {"a mesh and an SLC model", twoModels(), "", 1, 1},
+        {"no references", twoModels([](VkpFile& f) { f.refs.clear(); }), ""},
+        {"five indices make one face", twoModels([](VkpFile& f) { f.models[0].indices.pop_back(); }), "", 1, 1},
+        {"another magic", twoModels([](VkpFile& f) { f.magic = "vkp1."; }), "unsupported vkp file format"},
+        {"shorter than the header", twoModels().substr(0, 83), streamFailure},
         {"model id equal to the model count, after a good reference",
-         spoiled([](VkpFile& f) { f.refs.push_back(ref(2)); }), "invalid vkp model id", 1, 1},
-        {"negative model id", spoiled([](VkpFile& f) { f.refs[0].modelId = -1; }), "invalid vkp model id"},
+         twoModels([](VkpFile& f) { f.refs.push_back({2}); }), "invalid vkp model id", 1, 1},
+        {"negative model id", twoModels([](VkpFile& f) { f.refs[0].modelId = -1; }), "invalid vkp model id"},
         {"reference type 3, checked before the block's own type",
-         spoiled([](VkpFile& f) { f.refs[0].refType = 3; f.models[0].type = 9; }), "invalid vkp modelRef type"},
-        {"model type 2", spoiled([](VkpFile& f) { f.models[0].type = 2; }), "invalid vkp model type"},
-        {"vertex index V", spoiled([](VkpFile& f) { f.models[0].indices[4] = 4; }), "invalid vkp vertex index"},
-        {"negative vertex index", spoiled([](VkpFile& f) { f.models[0].indices[0] = -1; }), "invalid vkp vertex index"},
+         twoModels([](VkpFile& f) { f.refs[0].refType = 3; f.models[0].type = 9; }), "invalid vkp modelRef type"},
+        {"model type 2", twoModels([](VkpFile& f) { f.models[0].type = 2; }), "invalid vkp model type"},
+        {"vertex index V", twoModels([](VkpFile& f) { f.models[0].indices[4] = 4; }), "invalid vkp vertex index"},
+        {"negative vertex index", twoModels([](VkpFile& f) { f.models[0].indices[0] = -1; }), "invalid vkp vertex index"},
+        // Every count: negative, then beyond the bytes the file holds.
         {"negative reference count", withField("refs", 0x80000000u), countError},
         {"negative model count", withField("models", 0xFFFFFFFFu), countError},
         {"negative vertex count", withField("0.vertices", 0xFFFFFFF0u), countError},
         {"negative index count", withField("0.indices", 0xFFFFFFF0u), countError},
         {"negative layer count", withField("1.layers", 0xFFFFFFF0u), countError, 1},
-        {"layer count beyond the file", withField("1.layers", 0x10000000u), streamFailure, 1},
         {"negative contour count", withField("1.contours", 0xFFFFFFF0u), countError, 1},
         {"negative point count", withField("1.points", 0xFFFFFFF0u), countError, 1},
         {"reference count beyond the file", withField("refs", 0x10000000u), streamFailure},
         {"model count beyond the file", withField("models", 0x10000000u), streamFailure},
         {"vertex count beyond the file", withField("0.vertices", 0x10000000u), streamFailure},
         {"index count beyond the file", withField("0.indices", 0x7FFFFFFFu), streamFailure},
+        {"layer count beyond the file", withField("1.layers", 0x10000000u), streamFailure, 1},
         {"contour count beyond the file", withField("1.contours", 0x10000000u), streamFailure, 1},
         {"point count beyond the file", withField("1.points", 0x10000000u), streamFailure, 1},
-        {"reference table beyond the file",
-         [] { auto s = twoModelsBytes(); s[68 + 5] = 1; return s; }(), streamFailure},
-        {"model table before the file",
-         [] { auto s = twoModelsBytes(); s[76 + 7] = char(0x80); return s; }(), streamFailure},
+        {"reference table beyond the file", patched(twoModels(), 68 + 5, 1, 1), streamFailure},
+        {"model table before the file", patched(twoModels(), 76 + 7, 0x80, 1), streamFailure},
     };
     for (const Row& r : rows) {
         writeFile(path, r.bytes);
@@ -124,8 +90,8 @@ TEST(ProjectReader, ReferencesShareMeshesFacesAndContours) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.vkp");
     VkpFile f;
-    f.models = {triangleModel(), slcModel()};
-    f.refs = {ref(0), ref(0, 1), ref(0), ref(1), ref(1, 2)};
+    f.models = {triangleModel, slcModel};
+    f.refs = {{0}, {0, 1}, {0}, {1}, {1, 2}};
     f.refs[0].m[3] = 12.5f;   // x shift: a mesh of its own, moved by 12.5 mm
     f.refs[1].m[3] = -2.0f;   // the same key: shares the first mesh
     f.refs[1].m[7] = 3.0f;
@@ -138,10 +104,8 @@ TEST(ProjectReader, ReferencesShareMeshesFacesAndContours) {
 
     ASSERT_EQ(models.meshes.size(), 3u);
     const MeshInstance &a = models.meshes[0], &b = models.meshes[1], &c = models.meshes[2];
-    EXPECT_EQ(a.offsetX, 125000);
-    EXPECT_EQ(a.offsetY, 0);
-    EXPECT_EQ(b.offsetX, -20000);
-    EXPECT_EQ(b.offsetY, 30000);
+    EXPECT_EQ(std::make_pair(a.offsetX, a.offsetY), std::make_pair(125000, 0));
+    EXPECT_EQ(std::make_pair(b.offsetX, b.offsetY), std::make_pair(-20000, 30000));
     EXPECT_EQ(a.mesh, b.mesh);
     EXPECT_NE(a.mesh, c.mesh);
     EXPECT_EQ(a.mesh->index, c.mesh->index);
@@ -149,20 +113,14 @@ TEST(ProjectReader, ReferencesShareMeshesFacesAndContours) {
     EXPECT_EQ(c.mesh->vertices[3], (MeshVertex{10000, 10000, quantise(1.25f)}));
     ASSERT_EQ(a.mesh->faces().size(), 2u);
     EXPECT_EQ(a.mesh->faces()[0].adj[0], 1); // the two faces share the edge 1-2
-
     const part_type_t types[] = {part_type_t::model, part_type_t::modelWall, part_type_t::model};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(models.meshSpecs[i].type, types[i]);
-        EXPECT_EQ(models.meshSpecs[i].format, part_format_t::stl);
-        EXPECT_EQ(models.meshSpecs[i].file, "");
-    }
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(models.meshSpecs[i].type, types[i]);
 
     ASSERT_EQ(models.slcs.size(), 2u);
     EXPECT_EQ(models.slcs[0].slc, models.slcs[1].slc);
     EXPECT_EQ(models.slcs[0].transform, identityTransform);
     EXPECT_EQ(models.slcs[1].transform[10], 2.0f);
     EXPECT_EQ(models.slcSpecs[1].type, part_type_t::supportWall);
-    EXPECT_EQ(models.slcSpecs[1].format, part_format_t::slc);
     const SlcData& slc = *models.slcs[0].slc;
     EXPECT_EQ(slc.minZ, 0.1f);
     ASSERT_EQ(slc.layers.size(), 2u);
@@ -172,12 +130,13 @@ TEST(ProjectReader, ReferencesShareMeshesFacesAndContours) {
     EXPECT_TRUE(slc.layers[1].empty());
 }
 
-TEST(ProjectReader, SettingsTextEndsAtItsFirstZeroByte) {
+TEST(ProjectReader, SettingsEntryPoint) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.vkp");
-    VkpFile f = twoModels();
-    f.settings = std::string("[precision]\nlayerHeight = 0.05\n\0[prepOfs]\nangle = 7\n", 50);
-    writeFile(path, f.bytes());
+    // The settings text ends at its first zero byte.
+    writeFile(path, twoModels([](VkpFile& f) {
+        f.settings = std::string("[precision]\nlayerHeight = 0.05\n\0[prepOfs]\nangle = 7\n", 50);
+    }));
     SliceConfig defaults, c;
     std::istringstream empty;
     readSettings(empty, defaults);
@@ -185,17 +144,19 @@ TEST(ProjectReader, SettingsTextEndsAtItsFirstZeroByte) {
     EXPECT_EQ(c.precision.layerHeight, 0.05f);
     EXPECT_EQ(c.prepOfs.angle, defaults.prepOfs.angle);
 
-    f.magic = "VKP2.";
-    writeFile(path, f.bytes());
-    EXPECT_EQ(errorOf([&] { readProjectSettings(path, c); }), "unsupported vkp file format");
-    f = twoModels();
-    std::string bytes = f.bytes();
-    bytes[48 + 3] = char(0x80); // a negative length
-    writeFile(path, bytes);
-    EXPECT_EQ(errorOf([&] { readProjectSettings(path, c); }), countError);
-    bytes[48 + 3] = char(0x10); // a length beyond the file
-    writeFile(path, bytes);
-    EXPECT_EQ(errorOf([&] { readProjectSettings(path, c); }), streamFailure);
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::string error;
+    } rows[] = {
+        {"magic in capitals", twoModels([](VkpFile& f) { f.magic = "VKP2."; }), "unsupported vkp file format"},
+        {"negative settings length", patched(twoModels(), 48 + 3, 0x80, 1), countError},
+        {"settings length beyond the file", patched(twoModels(), 48 + 3, 0x10, 1), streamFailure},
+    };
+    for (const Row& r : rows) {
+        writeFile(path, r.bytes);
+        EXPECT_EQ(errorOf([&] { readProjectSettings(path, c); }), r.error) << r.what;
+    }
     // neither a settings file nor a project named
     EXPECT_EQ(errorOf([&] { readProjectSettings(QString(), c); }), "No file name specified");
 }

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <functional>
 #include <new>
+#include <numeric>
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "config/SettingsFile.h"
@@ -27,12 +27,9 @@ using namespace VoxmillTest;
 
 namespace {
 
-using Reader = std::function<void(const QString&)>;
-
 struct Sample {
-    std::string name;
-    std::string bytes;
-    Reader read;
+    std::string name, bytes;
+    std::function<void(const QString&)> read;
 };
 
 void readVkp(const QString& path) {
@@ -43,56 +40,42 @@ void readVkp(const QString& path) {
     readProjectModels(path, cache, models);
 }
 
-std::vector<Sample> builtSamples() {
+// Files of every format, then the small shared models when present.
+std::vector<Sample> samples() {
     SlcFile slc;
     slc.layers = {{{{0, 0}, {1, 0}, {1, 1}}, {{2, 2}, {3, 2}, {3, 3}, {2, 2}}}, {}, {{{0, 0}, {1, 1}}}};
     VkpFile vkp;
     vkp.settings = "[precision]\nlayerHeight = 0.05\n[infill]\nenable = false\n";
-    VkpModel mesh;
-    for (const Triangle& t : cube(3))
-        for (int k = 0; k < 3; ++k) {
-            mesh.vertices.push_back({t[3 * k], t[3 * k + 1], t[3 * k + 2]});
-            mesh.indices.push_back(int32_t(mesh.indices.size()));
-        }
-    VkpModel contours;
-    contours.type = 1;
-    contours.minZ = 0.2f;
-    contours.thickness = 0.1f;
-    contours.layers = slc.layers;
-    vkp.models = {mesh, contours};
+    vkp.models.resize(2);
+    vkp.models[0].vertices = corners(cube(3));
+    vkp.models[0].indices.resize(36);
+    std::iota(vkp.models[0].indices.begin(), vkp.models[0].indices.end(), 0);
+    vkp.models[1].type = 1;
+    vkp.models[1].minZ = 0.2f;
+    vkp.models[1].thickness = 0.1f;
+    vkp.models[1].layers = slc.layers;
     vkp.refs.resize(3);
     vkp.refs[1].modelId = 1;
     vkp.refs[2].m[3] = 5;
-
-    std::vector<std::array<float, 3>> corners;
-    std::vector<uint32_t> indices;
-    for (const Triangle& t : cube(2))
-        for (int k = 0; k < 3; ++k) {
-            corners.push_back({t[3 * k], t[3 * k + 1], t[3 * k + 2]});
-            indices.push_back(uint32_t(indices.size()));
-        }
+    std::vector<uint32_t> indices(36);
+    std::iota(indices.begin(), indices.end(), 0u);
     auto stl = [](const QString& p) { readStl(p); };
-    return {
+    std::vector<Sample> out = {
         {"binary stl", binaryStl(cube(5)), stl},
         {"ascii stl", asciiStl(cube(5)), stl},
         {"slc", slc.bytes(), [](const QString& p) { readSlc(p); }},
-        {"zdm", zdmFile(corners, indices), [](const QString& p) { readZdm(p); }},
+        {"zdm", zdmFile(corners(cube(2)), indices), [](const QString& p) { readZdm(p); }},
         {"vkp", vkp.bytes(), readVkp},
     };
-}
-
-// The small shared models, when present.
-std::vector<Sample> sharedSamples() {
-    std::vector<Sample> samples;
     const QDir root(QStringLiteral(VOXMILL_SHARED_MODELS));
     for (const char* name : {"real/binary_header_solid.stl", "real/two_solids_ascii.stl",
                              "real/calibration_cube_20mm.stl", "analytic/t_overhang.stl"}) {
         QFile f(root.filePath(name));
         if (!f.open(QIODevice::ReadOnly)) continue;
         const QByteArray b = f.readAll();
-        samples.push_back({name, std::string(b.constData(), size_t(b.size())), [](const QString& p) { readStl(p); }});
+        out.push_back({name, std::string(b.constData(), size_t(b.size())), stl});
     }
-    return samples;
+    return out;
 }
 
 // Cuts and spoiled bytes: every position for small files, a spread of about
@@ -120,7 +103,7 @@ constexpr bool limitAddressSpace = true;
 long addressSpaceBytes() {
     long pages = 0;
     if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+        pages = std::fscanf(f, "%ld", &pages) == 1 ? pages : 0;
         std::fclose(f);
     }
     return pages * sysconf(_SC_PAGESIZE);
@@ -174,9 +157,7 @@ int runMutationsInChild(const Sample& s, const QString& path) {
 
 TEST(ReaderRobustness, CutAndSpoiledFilesAreReadOrRejectedWithAMessage) {
     QTemporaryDir dir;
-    std::vector<Sample> samples = builtSamples();
-    for (Sample& s : sharedSamples()) samples.push_back(std::move(s));
-    for (const Sample& s : samples) {
+    for (const Sample& s : samples()) {
         // The valid file itself reads.
         const QString path = dir.filePath("valid");
         writeFile(path, s.bytes);

@@ -36,19 +36,15 @@ TEST(StlReader, FailureTable) {
         {"binary cube", cubeBin, "", 12, 8},
         {"ASCII cube", asciiStl(cube(10)), "", 12, 8},
         {"ASCII single facet below 256 bytes", "solid a\n" + facetLines(0) + "endsolid a\n", failed},
-        {"binary of 255 bytes", binaryStl(cube(1)).substr(0, 255), failed},
         {"binary count 0", binaryStl({}) + std::string(200, '\0'), "", 0, 0},
-        {"binary declares 13 triangles, holds 12", [&] { auto s = cubeBin; s[80] = 13; return s; }(), failed},
-        {"binary count whose triple leaves 32 bits",
-         [&] { auto s = cubeBin; s[80] = 0; s[81] = 0; s[82] = 0; s[83] = 0x60; return s; }(), failed},
+        {"binary declares 13 triangles, holds 12", patched(cubeBin, 80, 13), failed},
+        {"binary count whose triple leaves 32 bits", patched(cubeBin, 80, 0x60000000), failed},
         {"binary with trailing bytes beyond the count", cubeBin + "trailing", "", 12, 8},
         {"binary without a zero in its first 256 bytes reads as ASCII (no vertex lines)",
          [] { Bytes b; b.text(std::string(80, 'x')).u32(0x41414141).text(std::string(300, 'y')); return b.data; }(),
          "", 0, 0},
         {"binary coordinate beyond 214 m",
          [] { auto t = cube(1); t[0][0] = 3e5f; return binaryStl(t); }(), "coordinate out of range."},
-        {"ASCII vertex line with a number that does not convert",
-         padded(facetLines(0) + "facet\nouter loop\nvertex 0 0 1\nvertex 1 x 1\nvertex 0 1 1\n"), failed},
         {"ASCII vertex line with two numbers", padded("vertex 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
         {"ASCII solid named with 'vertex' is a vertex line and does not convert",
          "solid myvertex" + std::string(260, ' ') + "\n" + facetLines(0), failed},
@@ -69,25 +65,10 @@ TEST(StlReader, FailureTable) {
     };
     for (const Row& r : rows) {
         writeFile(path, r.bytes);
-        try {
-            std::unique_ptr<TriMesh> mesh = readStl(path);
-            EXPECT_EQ(r.error, "") << r.what;
-            EXPECT_EQ(mesh->faces().size(), r.faces) << r.what;
-            EXPECT_EQ(mesh->vertices.size(), r.vertices) << r.what;
-        } catch (const std::exception& e) {
-            EXPECT_EQ(e.what(), r.error) << r.what;
-        }
-    }
-}
-
-TEST(StlReader, MissingFileGivesThePlatformText) {
-    QTemporaryDir dir;
-    try {
-        readStl(dir.filePath("absent.stl"));
-        ADD_FAILURE();
-    } catch (const std::runtime_error& e) {
-        EXPECT_STRNE(e.what(), "read stl failed!");
-        EXPECT_STRNE(e.what(), "");
+        std::unique_ptr<TriMesh> mesh;
+        EXPECT_EQ(errorOf([&] { mesh = readStl(path); }), r.error) << r.what;
+        EXPECT_EQ(mesh ? mesh->faces().size() : 0, r.faces) << r.what;
+        EXPECT_EQ(mesh ? mesh->vertices.size() : 0, r.vertices) << r.what;
     }
 }
 

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <deque>
 #include <limits>
 #include <map>
 #include <random>
-#include <stdexcept>
 
+#include "model/ModelFiles.h"
 #include "model/TriMesh.h"
 
 using namespace Voxmill;
@@ -25,26 +25,20 @@ std::vector<MeshFace> facesOf(const std::vector<std::array<uint32_t, 3>>& vs) {
 // Straightforward neighbours: a FIFO of unpaired faces per directed edge.
 std::vector<MeshFace> referenceNeighbours(std::vector<MeshFace> faces) {
     std::map<std::pair<uint32_t, uint32_t>, std::deque<int32_t>> open;
-    auto add = [](MeshFace& face, int32_t g) {
-        for (int32_t& slot : face.adj)
-            if (slot == NN) return void(slot = g);
-        face.adj[2] = g;
-    };
-    for (size_t f = 0; f < faces.size(); ++f) {
-        faces[f].adj = {NN, NN, NN};
+    auto add = [](MeshFace& face, int32_t g) { *std::find(face.adj.begin(), face.adj.end() - 1, NN) = g; };
+    for (auto& face : faces) face.adj = {NN, NN, NN};
+    for (int32_t f = 0; f < int32_t(faces.size()); ++f)
         for (int k = 0; k < 3; ++k) {
             const uint32_t a = faces[f].v[k], b = faces[f].v[(k + 1) % 3];
-            auto it = open.find({b, a});
-            if (it != open.end() && !it->second.empty()) {
-                const int32_t g = it->second.front();
-                it->second.pop_front();
-                add(faces[f], g);
-                add(faces[size_t(g)], int32_t(f));
-            } else {
-                open[{a, b}].push_back(int32_t(f));
+            std::deque<int32_t>& reversed = open[{b, a}];
+            if (reversed.empty()) {
+                open[{a, b}].push_back(f);
+                continue;
             }
+            add(faces[f], reversed.front());
+            add(faces[reversed.front()], f);
+            reversed.pop_front();
         }
-    }
     return faces;
 }
 
@@ -68,14 +62,7 @@ TEST(Quantise, RoundsThroughTheHalfUnitAndRejectsWhatLeaves32Bits) {
 
     const float bad[] = {214748.4f, -214749.0f, 1e30f, std::numeric_limits<float>::infinity(),
                          std::numeric_limits<float>::quiet_NaN()};
-    for (float mm : bad) {
-        try {
-            quantise(mm);
-            ADD_FAILURE() << mm << " was accepted";
-        } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), "coordinate out of range.");
-        }
-    }
+    for (float mm : bad) EXPECT_EQ(VoxmillTest::errorOf([&] { quantise(mm); }), "coordinate out of range.") << mm;
 }
 
 TEST(TriMeshIdx, NeighbourExamples) {
@@ -120,26 +107,6 @@ TEST(TriMeshIdx, NeighboursAgreeWithAStraightforwardPairingOnRandomFaces) {
     }
 }
 
-TEST(TriMeshIdx, WeldsExactlyEqualVerticesInSoupOrder) {
-    std::vector<MeshVertex> soup = {
-        {0, 0, 0}, {10, 0, 0}, {0, 10, 0},  // face 0
-        {10, 0, 0}, {0, 0, 0}, {0, 0, 10},  // face 1 shares the edge 0-1 reversed
-        {0, 10, 0}, {10, 0, 1}, {0, 0, 0},  // (10, 0, 1) differs by a unit: a new vertex
-        {5, 5, 5},                          // a trailing vertex without a triangle
-    };
-    auto idx = TriMeshIdx::fromSoup(soup);
-    const std::vector<MeshVertex> distinct = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {0, 0, 10}, {10, 0, 1}};
-    EXPECT_EQ(soup, distinct);
-    EXPECT_EQ(soup.capacity(), soup.size());
-    ASSERT_EQ(idx->faces().size(), 3u);
-    const std::array<uint32_t, 3> v0{{0, 1, 2}}, v1{{1, 0, 3}}, v2{{2, 4, 0}};
-    EXPECT_EQ(idx->faces()[0].v, v0);
-    EXPECT_EQ(idx->faces()[1].v, v1);
-    EXPECT_EQ(idx->faces()[2].v, v2);
-    EXPECT_EQ(idx->faces()[0].adj, (Adj{1, 2, NN}));
-    EXPECT_EQ(idx->faces()[2].adj, (Adj{0, NN, NN}));
-}
-
 TEST(TriMeshIdx, WeldAgreesWithAnOrderedMapOnRandomSoups) {
     // Coordinates from a tiny range collide a lot; wide ones exercise the rehash.
     std::mt19937 rng(7);
@@ -147,29 +114,28 @@ TEST(TriMeshIdx, WeldAgreesWithAnOrderedMapOnRandomSoups) {
         std::uniform_int_distribution<int32_t> pick(-range, range);
         std::vector<MeshVertex> soup(30001);
         for (MeshVertex& v : soup) v = {pick(rng), pick(rng), pick(rng)};
-        const std::vector<MeshVertex> original = soup;
-
         std::map<std::array<int32_t, 3>, uint32_t> seen;
         std::vector<MeshVertex> distinct;
-        std::vector<uint32_t> indices;
-        for (size_t i = 0; i + 1 < original.size(); ++i) { // the last vertex is a leftover
-            const MeshVertex& v = original[i];
+        std::vector<std::array<uint32_t, 3>> faces(10000);
+        for (size_t i = 0; i + 1 < soup.size(); ++i) { // the last vertex is a leftover
+            const MeshVertex& v = soup[i];
             auto ins = seen.insert({{v.x, v.y, v.z}, uint32_t(distinct.size())});
             if (ins.second) distinct.push_back(v);
-            indices.push_back(ins.first->second);
+            faces[i / 3][i % 3] = ins.first->second;
         }
-        const std::vector<MeshFace> faces = weldSoup(soup);
+        const std::vector<MeshFace> expected = referenceNeighbours(facesOf(faces));
+        auto idx = TriMeshIdx::fromSoup(soup);
         ASSERT_EQ(soup, distinct) << range;
-        ASSERT_EQ(faces.size(), 10000u);
-        for (size_t i = 0; i < indices.size(); ++i) ASSERT_EQ(faces[i / 3].v[i % 3], indices[i]) << range;
+        EXPECT_EQ(soup.capacity(), soup.size()) << range;
+        ASSERT_EQ(idx->faces().size(), 10000u);
+        for (size_t f = 0; f < faces.size(); ++f) {
+            ASSERT_EQ(idx->faces()[f].v, faces[f]) << range;
+            ASSERT_EQ(idx->faces()[f].adj, expected[f].adj) << range;
+        }
     }
 }
 
 TEST(TriMesh, BoundingBoxAndScale) {
-    TriMesh empty({}, std::make_shared<const TriMeshIdx>(std::vector<MeshFace>{}));
-    EXPECT_EQ(empty.min, (std::array<int32_t, 3>{2147483647, 2147483647, 2147483647}));
-    EXPECT_EQ(empty.max, (std::array<int32_t, 3>{INT32_MIN, INT32_MIN, INT32_MIN}));
-
     TriMesh m({{-5, 7, 100}, {20, -3, 0}, {1, 1, 1}}, std::make_shared<const TriMeshIdx>(facesOf({{0, 1, 2}})));
     EXPECT_EQ(m.min, (std::array<int32_t, 3>{-5, -3, 0}));
     EXPECT_EQ(m.max, (std::array<int32_t, 3>{20, 7, 100}));

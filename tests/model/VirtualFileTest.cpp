@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "model/MemoryFile.h"
+#include "model/ModelFiles.h"
 #include "model/VirtualFile.h"
 
 using namespace Voxmill;
@@ -19,21 +19,9 @@ MemoryFile* attachMemory(FStream& stream, std::string data) {
     return raw;
 }
 
-QString writeFile(const QTemporaryDir& dir, const char* name, const std::string& data) {
-    QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data.data(), qint64(data.size()));
-    return path;
-}
-
-// The value get() returns for a byte of the file.
-int byteAt(const std::string& data, size_t i) { return static_cast<unsigned char>(data[i]); }
-
 std::string fileBytes(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-    return f.readAll().toStdString();
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
 }
 
 } // namespace
@@ -55,106 +43,70 @@ TEST(VirtualFileStreamBuf, ReadsWholeBlocksThenTheRestThenZero) {
 TEST(VirtualFileStreamBuf, SeeksOnADiskFile) {
     QTemporaryDir dir;
     const std::string data = patternBytes(10000);
-    FStream in(writeFile(dir, "seek.bin", data), openRead);
+    VoxmillTest::writeFile(dir.filePath("seek.bin"), data);
+    FStream in(dir.filePath("seek.bin"), openRead);
+    auto byteAt = [&](size_t i) { return int(static_cast<unsigned char>(data[i])); };
+    struct Row {
+        const char* what;
+        std::streamoff offset;
+        std::ios_base::seekdir from;
+        std::streamoff tell; // after the seek
+    } rows[] = {
+        {"relative seeks count from the next unread byte, not the file position", 5, std::ios_base::cur, 15},
+        {"backwards over the buffered bytes", -3, std::ios_base::cur, 13},
+        {"the layer store learns a file's size so", 0, std::ios_base::end, 10000},
+        {"and goes back to the first byte", 0, std::ios_base::beg, 0},
+        {"from the end", -1, std::ios_base::end, 9999},
+        {"absolute", 5000, std::ios_base::beg, 5000},
+    };
     char head[10];
     in.read(head, 10); // a block is buffered from here on
-    EXPECT_EQ(in.tellg(), 10);
-    // Relative seeks count from the next unread byte, not from the file position.
-    in.seekg(5, std::ios_base::cur);
-    EXPECT_EQ(in.get(), byteAt(data, 15));
-    in.seekg(-2, std::ios_base::cur);
-    EXPECT_EQ(in.tellg(), 14);
-
-    // The layer store learns a file's size so: end, position, back to 0.
-    in.seekg(0, std::ios_base::end);
-    EXPECT_EQ(in.tellg(), 10000);
-    in.seekg(0);
-    EXPECT_EQ(in.get(), byteAt(data, 0));
-
-    in.seekg(-1, std::ios_base::end);
-    EXPECT_EQ(in.get(), byteAt(data, 9999));
-    in.seekg(5000);
-    EXPECT_EQ(in.get(), byteAt(data, 5000));
-
+    for (const Row& r : rows) {
+        in.seekg(r.offset, r.from);
+        EXPECT_EQ(in.tellg(), r.tell) << r.what;
+        if (r.tell < 10000) EXPECT_EQ(in.get(), byteAt(size_t(r.tell))) << r.what;
+    }
     // A seek before the start fails and leaves the stream where it was,
     // buffered bytes included.
     in.seekg(-6000, std::ios_base::cur);
     EXPECT_TRUE(in.fail());
     in.clear();
     EXPECT_EQ(in.tellg(), 5001);
-    EXPECT_EQ(in.get(), byteAt(data, 5001));
+    EXPECT_EQ(in.get(), byteAt(5001));
 }
 
-TEST(DiskFile, SeekRejectsUnknownWhenceAndNegativeTargets) {
+TEST(DiskFile, OpenModesAndFailures) {
     QTemporaryDir dir;
-    DiskFile file(writeFile(dir, "f.bin", patternBytes(100)));
-    file.open(openRead);
-    ASSERT_EQ(file.seek(40, 0), 0);
-    EXPECT_EQ(file.seek(0, 3), -1);
-    EXPECT_EQ(file.seek(-41, 1), -1);
-    EXPECT_EQ(file.seek(-101, 2), -1);
-    EXPECT_EQ(file.tell(), 40);
-    EXPECT_EQ(file.seek(-10, 1), 0);
-    EXPECT_EQ(file.tell(), 30);
-    EXPECT_EQ(file.seek(-10, 2), 0);
-    EXPECT_EQ(file.tell(), 90);
-}
+    const QString file = dir.filePath("f.bin");
+    { FStream out(file, openWrite); } // creates a missing file empty
+    EXPECT_EQ(fileBytes(file), "");
+    VoxmillTest::writeFile(file, "old contents");
+    { FStream(file, openWrite) << "new"; } // truncates an existing one
+    { FStream(file, 7) << "er"; }         // any other mode appends
+    EXPECT_EQ(fileBytes(file), "newer");
 
-TEST(DiskFile, OpenModes) {
-    QTemporaryDir dir;
-    // Write only creates a missing file empty...
-    QString created = dir.filePath("created.bin");
-    { FStream out(created, openWrite); }
-    EXPECT_TRUE(QFile::exists(created));
-    EXPECT_EQ(fileBytes(created), "");
-    // ...and truncates an existing one.
-    QString existing = writeFile(dir, "existing.bin", "old contents");
-    {
-        FStream out(existing, openWrite);
-        out << "new";
-    }
-    EXPECT_EQ(fileBytes(existing), "new");
-    // Any other mode appends.
-    {
-        FStream out(existing, 7);
-        out << "er";
-    }
-    EXPECT_EQ(fileBytes(existing), "newer");
-}
-
-TEST(DiskFile, OpenFailuresNameTheFileAndTheReason) {
-    QTemporaryDir dir;
     struct Row {
         QString path;
         OpenMode mode;
-        std::string reason;
+        std::string error;
     } rows[] = {
-        {dir.filePath("missing.ini"), openRead, "No such file or directory"},
-        {dir.filePath("no/such/dir/out"), openWrite, "No such file or directory"},
-        {dir.path(), openRead, "is a directory, not a file"},
-        {dir.path(), openWrite, "is a directory, not a file"},
-        // No path at all names nothing but the reason.
-        {QString(), openRead, "No file name specified"},
+        {dir.filePath("missing.ini"), openRead, toLocal8(dir.filePath("missing.ini")) + ": No such file or directory"},
+        {dir.filePath("no/dir/out"), openWrite, toLocal8(dir.filePath("no/dir/out")) + ": No such file or directory"},
+        {dir.path(), openRead, toLocal8(dir.path()) + ": is a directory, not a file"},
+        {dir.path(), openWrite, toLocal8(dir.path()) + ": is a directory, not a file"},
+        {QString(), openRead, "No file name specified"}, // no path names nothing but the reason
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(toLocal8(row.path));
+    for (const Row& r : rows) {
         FStream stream;
-        try {
-            stream.open(row.path, row.mode);
-            ADD_FAILURE() << "opened";
-        } catch (const std::runtime_error& e) {
-            std::string expected = row.path.isEmpty() ? row.reason : toLocal8(row.path) + ": " + row.reason;
-            EXPECT_EQ(e.what(), expected);
-        }
-        EXPECT_FALSE(stream.is_open());
+        EXPECT_EQ(VoxmillTest::errorOf([&] { stream.open(r.path, r.mode); }), r.error);
+        EXPECT_FALSE(stream.is_open()) << r.error;
     }
 }
 
-TEST(VirtualFileStreamBuf, WriteFailuresSetTheBadState) {
+TEST(VirtualFileStreamBuf, WriteAndReadFailuresSetTheBadState) {
     FStream out;
     MemoryFile* file = attachMemory(out, "");
     out << "ok";
-    EXPECT_TRUE(out.good());
     file->failWrites = true;
     out.put('x');
     EXPECT_TRUE(out.bad());
@@ -165,26 +117,16 @@ TEST(VirtualFileStreamBuf, WriteFailuresSetTheBadState) {
     out.exceptions(std::ios_base::badbit);
     EXPECT_THROW(out << "armed", std::ios_base::failure);
     EXPECT_EQ(file->data(), "ok");
-}
 
-TEST(VirtualFileStreamBuf, ReadErrorIsNotTheEndOfTheFile) {
-    // Unarmed: the stream goes bad, not merely to its end.
-    FStream in;
-    MemoryFile* file = attachMemory(in, patternBytes(10000));
-    file->failReadsFrom = 4096;
-    std::string got(10000, '\0');
-    in.read(&got[0], 10000);
-    EXPECT_TRUE(in.bad());
-
-    // Armed: the file's own message comes through.
-    FStream armed;
-    attachMemory(armed, patternBytes(10000))->failReadsFrom = 4096;
-    armed.exceptions(std::ios_base::badbit);
-    try {
-        armed.read(&got[0], 10000);
-        ADD_FAILURE() << "read past the failure";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "memory: failed");
+    // A read error is not the end of the file: unarmed the stream goes bad,
+    // armed the file's own message comes through.
+    for (bool armed : {false, true}) {
+        FStream in;
+        attachMemory(in, patternBytes(10000))->failReadsFrom = 4096;
+        if (armed) in.exceptions(std::ios_base::badbit);
+        std::string got(10000, '\0');
+        EXPECT_EQ(VoxmillTest::errorOf([&] { in.read(&got[0], 10000); }), armed ? "memory: failed" : "");
+        EXPECT_TRUE(in.bad());
     }
 }
 
