@@ -52,7 +52,6 @@ TEST(Quantise, RoundsThroughTheHalfUnitAndRejectsWhatLeaves32Bits) {
         {1.0f, 10000},          // the half unit does not change whole values
         {-1.0f, -9999},         // truncation moves negatives a unit toward zero
         {-0.00004f, 0},         // within the half unit of zero
-        {0.00004f, 0},          // rounds down
         {0.00006f, 1},          // rounds up
         {12.34567f, 123457},    // nearest unit
         {214748.3f, 2147483008}, // near the top of the range, where floats are 128 units apart

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "model/MeshReaders.h"
+#include "model/ModelFiles.h"
+
+using namespace Voxmill;
+using namespace VoxmillTest;
+
+namespace {
+
+const std::string failed = "read stl failed!";
+
+std::string facetLines(float z) {
+    const std::string zs = std::to_string(z);
+    return "facet normal 0 0 1\nouter loop\nvertex 0 0 " + zs + "\nvertex 1 0 " + zs + "\nvertex 0 1 " + zs +
+           "\nendloop\nendfacet\n";
+}
+
+// Pads an ASCII file past the 256 bytes the form test reads.
+std::string padded(const std::string& body) { return "solid pad" + std::string(260, ' ') + "\n" + body; }
+
+const std::vector<Point3> square = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+const std::string invalidIndex = "invald zdm vertex index";
+
+} // namespace
+
+TEST(StlReader, FailureTable) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.stl");
+    const std::string cubeBin = binaryStl(cube(10));
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::string error;     // empty when the file reads
+        size_t faces = 0, vertices = 0; // when it reads
+    } rows[] = {
+        {"binary cube", cubeBin, "", 12, 8},
+        {"ASCII cube", asciiStl(cube(10)), "", 12, 8},
+        {"ASCII single facet below 256 bytes", "solid a\n" + facetLines(0) + "endsolid a\n", failed},
+        {"binary count 0", binaryStl({}) + std::string(200, '\0'), "", 0, 0},
+        {"binary declares 13 triangles, holds 12", patched(cubeBin, 80, 13), failed},
+        {"binary count whose triple leaves 32 bits", patched(cubeBin, 80, 0x60000000), failed},
+        {"binary with trailing bytes beyond the count", cubeBin + "trailing", "", 12, 8},
+        {"binary without a zero in its first 256 bytes reads as ASCII (no vertex lines)",
+         [] { Bytes b; b.text(std::string(80, 'x')).u32(0x41414141).text(std::string(300, 'y')); return b.data; }(),
+         "", 0, 0},
+        {"binary coordinate beyond 214 m",
+         [] { auto t = cube(1); t[0][0] = 3e5f; return binaryStl(t); }(), "coordinate out of range."},
+        {"ASCII vertex line with two numbers", padded("vertex 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
+        {"ASCII solid named with 'vertex' is a vertex line and does not convert",
+         "solid myvertex" + std::string(260, ' ') + "\n" + facetLines(0), failed},
+        {"ASCII: a fourth vertex line is a leftover and dropped",
+         padded(facetLines(0) + "vertex 5 5 5\nend\n"), "", 1, 3},
+        {"ASCII: an overlong vertex line is skipped whole, six lines remain",
+         padded(facetLines(0) + "vertex 7 7 7" + std::string(1100, ' ') + "\n" + facetLines(2) + "end\n"), "", 2, 6},
+        {"ASCII: a vertex line of 1023 characters is still read",
+         padded("vertex 9 9 9" + std::string(1011, ' ') + "\nvertex 1 0 0\nvertex 0 1 0\nend\n"), "", 1, 3},
+        {"ASCII: the last vertex line without a newline is not counted",
+         padded("vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 2 2 2"), "", 1, 3},
+        {"ASCII: a decimal comma does not convert", padded("vertex 0,5 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
+        {"ASCII: beyond the float range", padded("vertex 1e39 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
+         "coordinate out of range."},
+        {"ASCII: below the float range is zero", padded("vertex 1e-50 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), "", 1, 3},
+        {"ASCII: signs, exponents and tabs",
+         padded("vertex\t+1.5e1 -0 2E-1\n vertex 1 0 0\nvertex 0 1 0 trailing\nend\n"), "", 1, 3},
+    };
+    for (const Row& r : rows) {
+        writeFile(path, r.bytes);
+        std::unique_ptr<TriMesh> mesh;
+        EXPECT_EQ(errorOf([&] { mesh = readStl(path); }), r.error) << r.what;
+        EXPECT_EQ(mesh ? mesh->faces().size() : 0, r.faces) << r.what;
+        EXPECT_EQ(mesh ? mesh->vertices.size() : 0, r.vertices) << r.what;
+    }
+}
+
+TEST(StlReader, AsciiAndBinaryOfOneSolidGiveTheSameMesh) {
+    QTemporaryDir dir;
+    const auto tris = cube(12.3456f);
+    writeFile(dir.filePath("a.stl"), asciiStl(tris));
+    writeFile(dir.filePath("b.stl"), binaryStl(tris));
+    auto a = readStl(dir.filePath("a.stl"));
+    auto b = readStl(dir.filePath("b.stl"));
+    EXPECT_EQ(a->vertices, b->vertices);
+    EXPECT_EQ(b->min, (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(b->max, (std::array<int32_t, 3>{123456, 123456, 123456}));
+    for (size_t f = 0; f < 12; ++f) {
+        EXPECT_EQ(a->faces()[f].v, b->faces()[f].v);
+        EXPECT_EQ(a->faces()[f].adj, b->faces()[f].adj);
+        // A closed cube: every face has three neighbours.
+        for (int32_t g : b->faces()[f].adj) EXPECT_NE(g, NoNeighbour) << f;
+    }
+}
+
+TEST(ZdmReader, FailureTable) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.zdm");
+    struct Row {
+        const char* what;
+        std::string bytes;
+        std::string error;
+        size_t faces = 0; // when it reads
+    } rows[] = {
+        {"two faces", zdmFile(square, {0, 1, 2, 0, 2, 3}), "", 2},
+        {"empty mesh", zdmFile({}, {}), "", 0},
+        {"seven indices make two faces", zdmFile(square, {0, 1, 2, 0, 2, 3, 9}), "", 2},
+        {"index V - 1 is fine", zdmFile(square, {0, 1, 3}), "", 1},
+        {"index V", zdmFile(square, {0, 4, 1}), invalidIndex},
+        {"index with the sign bit set", zdmFile(square, {0, 1, 0x80000000u}), invalidIndex},
+        {"any byte after the magic's zero", zdmFile(square, {0, 1, 2}, std::string("#Brindlewax100\0Q", 16)), "", 1},
+        {"no zero after the magic text", zdmFile(square, {0, 1, 2}, "#Brindlewax100QQ"), "invalid zdm file header!"},
+        {"another magic", zdmFile(square, {0, 1, 2}, std::string("#Brindlewax101\0\0", 16)),
+         "invalid zdm file header!"},
+        {"shorter than the header", zdmFile(square, {}).substr(0, 23), streamFailure},
+        {"cut inside the vertices", zdmFile(square, {0, 1, 2}).substr(0, 24 + 40), streamFailure},
+        {"cut inside the faces", zdmFile(square, {0, 1, 2, 0, 2, 3}).substr(0, 24 + 48 + 20), streamFailure},
+        {"vertex count far beyond the file", patched(zdmFile(square, {}), 19, 0xFF, 1), streamFailure},
+        {"index count far beyond the file", patched(zdmFile(square, {}), 23, 0xFF, 1), streamFailure},
+        {"a coordinate beyond 214 m", zdmFile({{0, 0, 1e9f}}, {}), "coordinate out of range."},
+    };
+    for (const Row& r : rows) {
+        writeFile(path, r.bytes);
+        std::unique_ptr<TriMesh> mesh;
+        EXPECT_EQ(errorOf([&] { mesh = readZdm(path); }), r.error) << r.what;
+        EXPECT_EQ(mesh ? mesh->faces().size() : 0, r.faces) << r.what;
+    }
+}
+
+TEST(ZdmReader, KeepsEveryFileVertexAndItsOrder) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.zdm");
+    // Vertex 4 repeats vertex 2. Face 1 runs 0-4 against face 0's 2-0, but
+    // through the copy, so only face 2, which uses vertex 2 itself, pairs.
+    writeFile(path, zdmFile({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {1, 1, 0}, {-1.0f, 0.5f, 2}},
+                            {0, 1, 2, 4, 3, 0, 2, 3, 0}));
+    std::unique_ptr<TriMesh> mesh = readZdm(path);
+    ASSERT_EQ(mesh->vertices.size(), 6u);
+    EXPECT_EQ(mesh->vertices[4], (MeshVertex{10000, 10000, 0}));
+    EXPECT_EQ(mesh->vertices[5], (MeshVertex{-9999, 5000, 20000}));
+    EXPECT_EQ(mesh->min, (std::array<int32_t, 3>{-9999, 0, 0}));
+    EXPECT_EQ(mesh->max, (std::array<int32_t, 3>{10000, 10000, 20000}));
+    const std::array<uint32_t, 3> f1{{4, 3, 0}};
+    EXPECT_EQ(mesh->faces()[1].v, f1);
+    const int32_t NN = NoNeighbour;
+    EXPECT_EQ(mesh->faces()[0].adj, (std::array<int32_t, 3>{2, NN, NN}));
+    EXPECT_EQ(mesh->faces()[1].adj, (std::array<int32_t, 3>{NN, NN, NN}));
+    EXPECT_EQ(mesh->faces()[2].adj, (std::array<int32_t, 3>{0, NN, NN}));
+}
+
+// Every shared model loads with the triangle count and bounding box that the
+// folder's README gives for it.
+TEST(SharedModels, TriangleCountsAndBoxesAgreeWithTheReadme) {
+    const QString root = QStringLiteral(VOXMILL_SHARED_MODELS);
+    if (!QFileInfo::exists(root)) GTEST_SKIP() << "shared models not present";
+    struct Row {
+        const char* file;
+        size_t triangles;
+        std::array<float, 3> min, max; // mm, as the README prints them
+    } rows[] = {
+        {"real/calibration_cube_20mm.stl", 136, {-10, -10, 0}, {10, 10, 20}},
+        {"real/3DBenchy.stl", 225154, {-29.176f, -15.502f, 0}, {30.825f, 15.502f, 48}},
+        {"real/stanford_bunny_mm.stl", 69451, {-94.690f, -58.800f, 0}, {61.009f, 61.874f, 154.334f}},
+        {"real/tolerance_pins_in_holes.stl", 13680, {-30, -6, 0}, {30, 6, 17.8f}},
+        {"real/thin_wall_fins.stl", 1628, {-25, -25, 0}, {25, 25, 5}},
+        {"real/bridge_test_nonmanifold.stl", 10090, {-43.176f, -22.803f, 0}, {43.176f, 22.803f, 20.2f}},
+        // inches, read as millimetres
+        {"real/block_flipped_facet_ascii.stl", 12, {-1.969f, -1.969f, -1.969f}, {1.969f, 1.969f, 1.969f}},
+        {"real/two_solids_ascii.stl", 24, {0, 0, 0}, {6, 1, 1}},
+        {"real/binary_header_solid.stl", 46, {-0.809f, -0.951f, -0.951f}, {1, 0.951f, 0.951f}},
+        {"real/far_out_ring_ascii.stl", 3072, {867.781f, 810.283f, 2.83f}, {896.321f, 838.823f, 8.49f}},
+        {"analytic/box_20x20x10.stl", 12, {-10, -10, 0}, {10, 10, 10}},
+        {"analytic/sphere_r10.stl", 16380, {-9.997f, -9.997f, 0.003f}, {9.997f, 9.997f, 19.997f}},
+        {"analytic/tube_r15_r10.stl", 1024, {-15, -15, 0}, {15, 15, 20}},
+        {"analytic/box_square_hole.stl", 32, {-15, -15, 0}, {15, 15, 10}},
+        {"analytic/t_overhang.stl", 28, {-20, -5, 0}, {20, 5, 25}},
+        {"analytic/cone_r10_h20.stl", 254, {-10, -10, 0}, {10, 10, 20}},
+        {"analytic/nested_rings.stl", 3580, {-30, -30, 0}, {30, 30, 10}},
+    };
+    // The README rounds to 0.001 mm, i.e. by up to 5 units; quantising adds
+    // at most one more.
+    const int32_t tolerance = 6;
+    size_t seen = 0;
+    for (const Row& r : rows) {
+        const QString path = QDir(root).filePath(r.file);
+        std::unique_ptr<TriMesh> mesh = readStl(path);
+        EXPECT_EQ(mesh->faces().size(), r.triangles) << r.file;
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_NEAR(mesh->min[a], quantise(r.min[a]), tolerance) << r.file << " axis " << a;
+            EXPECT_NEAR(mesh->max[a], quantise(r.max[a]), tolerance) << r.file << " axis " << a;
+        }
+        ++seen;
+    }
+    // No model in the folder goes unchecked.
+    for (const char* sub : {"real", "analytic"})
+        seen -= size_t(QDir(QDir(root).filePath(sub)).entryList({"*.stl"}, QDir::Files).size());
+    EXPECT_EQ(seen, 0u);
+}
