@@ -114,13 +114,18 @@ TEST(ProjectReader, ReferencesShareMeshesFacesAndContours) {
     ASSERT_EQ(a.mesh->faces().size(), 2u);
     EXPECT_EQ(a.mesh->faces()[0].adj[0], 1); // the two faces share the edge 1-2
     const part_type_t types[] = {part_type_t::model, part_type_t::modelWall, part_type_t::model};
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(models.meshSpecs[i].type, types[i]);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(models.meshSpecs[i].type, types[i]);
+        EXPECT_EQ(models.meshSpecs[i].format, part_format_t::stl);
+        EXPECT_EQ(models.meshSpecs[i].file, "");
+    }
 
     ASSERT_EQ(models.slcs.size(), 2u);
     EXPECT_EQ(models.slcs[0].slc, models.slcs[1].slc);
     EXPECT_EQ(models.slcs[0].transform, identityTransform);
     EXPECT_EQ(models.slcs[1].transform[10], 2.0f);
     EXPECT_EQ(models.slcSpecs[1].type, part_type_t::supportWall);
+    EXPECT_EQ(models.slcSpecs[1].format, part_format_t::slc);
     const SlcData& slc = *models.slcs[0].slc;
     EXPECT_EQ(slc.minZ, 0.1f);
     ASSERT_EQ(slc.layers.size(), 2u);
