@@ -188,6 +188,20 @@ void installAltStack() {
 
 } // namespace
 
+ThreadCrashStack::ThreadCrashStack() : stack_(new char[altStackSize]) {
+    stack_t ss{};
+    ss.ss_sp = stack_;
+    ss.ss_size = altStackSize;
+    ::sigaltstack(&ss, nullptr);
+}
+
+ThreadCrashStack::~ThreadCrashStack() {
+    stack_t ss{};
+    ss.ss_flags = SS_DISABLE;
+    ::sigaltstack(&ss, nullptr);
+    delete[] stack_;
+}
+
 std::string crashDumpDirectory(const std::string& exePath) {
     std::size_t slash = exePath.rfind('/');
     return slash == std::string::npos ? std::string() : exePath.substr(0, slash + 1);

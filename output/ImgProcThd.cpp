@@ -3,6 +3,7 @@
 #include <exception>
 #include <vector>
 
+#include "app/CrashHandler.h"
 #include "app/Log.h"
 #include "output/LayerImager.h"
 
@@ -79,6 +80,7 @@ bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
 
 void ImgProcThd::run() {
     std::lock_guard<std::mutex> handOver(exitLock_); // released as run() returns
+    ThreadCrashStack crashStack;
     const int32_t last = job_.layers.layerCount() - 1;
     try {
         LayerImager imager(job_, outputDir_);

@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include "app/CrashHandler.h"
 #include "app/Log.h"
 #include "slicer/LayerFileFormat.h"
 #include "slicer/LayerStore.h"
@@ -44,6 +45,7 @@ void LayersIOThd::join() {
 
 void LayersIOThd::run() {
     std::lock_guard<std::mutex> handOver(exitLock_); // released as run() returns
+    ThreadCrashStack crashStack;
     try {
         while (!stopRequested_) {
             // Move on at once while there is work; poll gently when idle.

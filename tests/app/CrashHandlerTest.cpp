@@ -4,6 +4,7 @@
 #include <ctime>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -100,6 +101,9 @@ TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
         {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; }, "0x0000000000000010"},
         // a stack overflow: the handler needs its alternate stack
         {"stack overflow", SIGSEGV, [] { recurseForever(0); }, nullptr},
+        // the same in a worker thread, which needs a signal stack of its own
+        {"stack overflow in a thread", SIGSEGV,
+         [] { std::thread([] { ThreadCrashStack stack; recurseForever(0); }).join(); }, nullptr},
         {"abort", SIGABRT, [] { std::abort(); }, nullptr},
         {"raised SIGFPE", SIGFPE, [] { std::raise(SIGFPE); }, nullptr},
         {"raised SIGBUS", SIGBUS, [] { std::raise(SIGBUS); }, nullptr},
