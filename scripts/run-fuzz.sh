@@ -14,6 +14,7 @@ for t in "$@"; do
   fi
   echo "== fuzz_$t for ${seconds}s"
   "$root/build-fuzz/fuzz/fuzz_$t" "$work" -max_total_time="$seconds" -max_len=65536 \
-    -rss_limit_mb=2048 -artifact_prefix="$crashes/" -print_final_stats=1 2>&1 | tail -n 25 || true
+    -rss_limit_mb=2048 -artifact_prefix="$crashes/" -print_final_stats=1 2>&1 \
+    | grep -E "INITED|DONE|stat::|ERROR|SUMMARY|artifact" || true
 done
 ls "$root"/fuzz/regressions/*/ 2>/dev/null | grep -v ':$' | grep . && echo "crash inputs kept in fuzz/regressions" || true
