@@ -26,10 +26,12 @@ namespace {
 const char* const settingsText = "[precision]\nlayerHeight = 0.05\n[raft]\nlayerCnt = 40\n[wall]\nareaPixels = 1024\n"
                                  "[poly2img]\nsizeX = 100\nsizeY = 100\npixelX = 1024\npixelY = 1024\n";
 
-// The end of the output after the IO thread printed its error: the other
-// threads go on with the layers they hold until they ask the store for one.
+// The end of the output after the IO thread printed its error: the IO
+// thread writes behind the main thread, so the stage running at the time
+// goes on with the layers it holds, and may even finish, until the store is
+// asked for a layer. No other failure comes in between.
 const char* const ioThreadFailed =
-    "((slice|progress): [^\\n]*\\n)*IO thread failed\\.\\n(image thread failed\\.\\n)?$";
+    "((?![^\\n]*failed)[^\\n]*\\n)*IO thread failed\\.\\n(image thread failed\\.\\n)?$";
 
 std::string tail(const JobResult& r) {
     return r.out.right(300).toStdString();
