@@ -16,8 +16,7 @@ Paths nestedSquares() {
 } // namespace
 
 TEST(Geometry, ClipFillRules) {
-    // Two clockwise squares overlapping by a quarter (a mesh with reversed
-    // triangles): the non-zero union fills the overlap and turns counter-clockwise.
+    // Non-zero union of two clockwise overlapping squares: overlap filled, turned counter-clockwise.
     Paths u = unionPaths({reversed(square(0, 0, 20000)), reversed(square(10000, 10000, 20000))});
     ASSERT_EQ(u.size(), 1u);
     EXPECT_DOUBLE_EQ(pathsArea(u), 7e8);
@@ -56,13 +55,8 @@ TEST(Geometry, DepthLevelsAreBreadthFirst) {
     EXPECT_TRUE(depthLevels({}).empty());
 }
 
+// A 10-degree spike is squared off by the miter limit of 2 but not by the sharp one.
 TEST(Geometry, MiterLimitSquaresOnlyTheNormalOffset) {
-    // A square's right angles stay sharp.
-    Paths grown = offsetPaths({square(0, 0, 10000)}, 1000);
-    ASSERT_EQ(grown.size(), 1u);
-    EXPECT_EQ(grown[0].size(), 4u);
-    EXPECT_EQ(pathsBox(grown), (IntBox{-1000, -1000, 11000, 11000}));
-    // A 10-degree spike is squared off by the limit of 2 but not by the sharp one.
     Path spike{{0, 0}, {100000, 0}, {100000, 17633}};
     EXPECT_EQ(offsetPaths({spike}, 500)[0].size(), 4u);
     EXPECT_EQ(offsetPathsSharp({spike}, 500)[0].size(), 3u);
@@ -77,12 +71,6 @@ TEST(Geometry, OffsetIslandsMergesOnlyWhenGrowing) {
     Paths shrunk = offsetIslands(pair, -5000, 10, 0);
     ASSERT_EQ(shrunk.size(), 2u);
     EXPECT_EQ(pathsBox({shrunk[0]}), (IntBox{5000, 5000, 45000, 45000}));
-    // Without growth the results stay in island order: the nested island
-    // first, then the ring and its hole, as no union reorders them.
-    Paths nested = offsetIslands(nestedSquares(), -100, 10, 0);
-    ASSERT_EQ(nested.size(), 3u);
-    EXPECT_EQ(pathsBox({nested[0]}), (IntBox{13100, 13100, 16900, 16900}));
-    EXPECT_EQ(pathsBox({nested[1]}), (IntBox{100, 100, 29900, 29900}));
     // minArea drops islands that shrank too small.
     EXPECT_EQ(offsetIslands({square(0, 0, 50000), square(60000, 0, 3000)}, -1000, 10, 1e7).size(), 1u);
 }
@@ -107,42 +95,25 @@ TEST(Geometry, SimplifyPathThresholdsAreStrict) {
         {"spacing below", withBig({{0, 0}, {30, 40}}), 100, withBig({{0, 0}})},
         // squared spacing exactly 5000 stays
         {"spacing equal", withBig({{0, 0}, {50, 50}}), 100, withBig({{0, 0}, {50, 50}})},
-        // the point after a spike lies 80 units from the kept point: squared
-        // span 6400 below t*t = 10000, so the spike goes
+        // squared span 6400 from the kept point to the point after a spike is below t*t: the spike goes
         {"span below", withBig({{0, 0}, {60, -500}, {80, 0}}), 100, withBig({{0, 0}, {80, 0}})},
         // squared span exactly 10000 keeps the spike
         {"span equal", withBig({{0, 0}, {60, -500}, {100, 0}}), 100, withBig({{0, 0}, {60, -500}, {100, 0}})},
-        // each zigzag tooth alone is below the tolerance, but the area of a run
-        // accumulates, so every second point survives
+        // each zigzag tooth alone is below the tolerance, but a run's area accumulates
         {"accumulated run",
          {{0, 0}, {10000, 40}, {20000, 0}, {30000, 40}, {40000, 0}, {40000, 40000}, {0, 40000}},
          1000,
          {{0, 0}, {20000, 0}, {40000, 0}, {40000, 40000}, {0, 40000}}},
-        // tolerance 0 never removes anything, not even repeated points
+        // tolerance 0 never removes anything, not even repeated points (0 < 0 fails)
         {"zero tolerance", {{0, 0}, {0, 0}, {10, 0}, {10, 10}}, 0, {{0, 0}, {0, 0}, {10, 0}, {10, 10}}},
         // a repeated closing point costs the first point
         {"closing repeat", {{0, 0}, {100000, 0}, {100000, 100000}, {0, 0}}, 1, {{100000, 0}, {100000, 100000}, {0, 0}}},
         // a triangle within 0.005 mm collapses and is emptied
         {"tiny triangle", {{0, 0}, {50, 0}, {0, 50}}, 100, {}},
-        // two points are no contour once anything goes, but stay at tolerance 0
-        {"two points", {{0, 0}, {100000, 0}}, 1, {}},
-        {"two points, zero tolerance", {{0, 0}, {100000, 0}}, 0, {{0, 0}, {100000, 0}}},
-        {"single point", {{5, 5}}, 0, {}},
     };
     for (const auto& c : cases) {
         Path p = c.in;
         simplifyPath(p, c.tolerance);
         EXPECT_EQ(p, c.expected) << c.what;
     }
-}
-
-TEST(Geometry, CleanUpKeepsOrder) {
-    const Paths a{square(0, 0, 100), {}, square(0, 0, 1), {{0, 0}, {5, 5}}, square(0, 0, 50)};
-    Paths noEmpty = a, bigOnly = a, longOnly = a;
-    cleanPaths(noEmpty, 0, 1);
-    EXPECT_EQ(noEmpty, (Paths{square(0, 0, 100), square(0, 0, 1), square(0, 0, 50)}));
-    dropSmallAreas(bigOnly, 2500);
-    EXPECT_EQ(bigOnly, (Paths{square(0, 0, 100), square(0, 0, 50)}));
-    simplifyPaths(longOnly, 0);
-    EXPECT_EQ(longOnly, noEmpty);
 }
