@@ -19,8 +19,7 @@ struct LayerMaker {
 
     int32_t below(int32_t n) { return std::uniform_int_distribution<int32_t>(0, n - 1)(rng); }
 
-    // Up to 3 parts of up to 3 islands; each slot 0 to 8 present at random
-    // with up to 3 paths, coordinates now and then at the ends of 32 bits.
+    // Up to 3 parts of up to 3 islands, slots 0 to 8 at random, coordinates now and then at 32-bit ends.
     Layer layer(int32_t n) {
         Layer l;
         l.thickness = 100 + n;
@@ -48,16 +47,13 @@ struct LayerMaker {
     }
 };
 
-// The resident range rebuilt from the IO thread's moves. Each load and each
-// eviction must be the one the store picks for the range and the window at
-// that moment; only how loads and evictions interleave is left open, as the
-// window may change between the two steps of a cycle.
+// The resident range rebuilt from the IO thread's moves: each move must be the one the store
+// picks for the range and window then; only the interleaving of loads and evictions is open.
 struct ResidentRange {
     int32_t first = 0, end = layerCount, wantFirst = 0, wantEnd = 0;
     size_t seen = 0;
 
-    // Follows the moves until the range equals the clamped window (or a
-    // minute passed); false at a move the store should not make.
+    // Follows the moves until the range is the clamped window; false at a wrong move or after a minute.
     bool settle(IoRecorder& io, int32_t askFirst, int32_t askEnd) {
         wantFirst = std::max(askFirst, 0);
         wantEnd = std::max(wantFirst, std::min(askEnd, layerCount));
@@ -86,9 +82,8 @@ struct ResidentRange {
 
 } // namespace
 
-// Every layer read back equals the copy kept aside, while the window jumps
-// and creeps up and down and layers inside it are rewritten. After every
-// move the IO thread is let settle; its moves keep the resident range whole.
+// Every layer read back equals the copy kept aside while the window jumps and creeps up and
+// down and layers inside it are rewritten.
 TEST(LayerStoreStress, RandomWindowsLoseNothing) {
     QTemporaryDir dir;
     IoRecorder io;
@@ -104,8 +99,7 @@ TEST(LayerStoreStress, RandomWindowsLoseNothing) {
     ResidentRange resident;
     int32_t first = 0;
     for (int move = 0; move < 60; ++move) {
-        // One move in six jumps by up to 500 layers, the rest creep by up to
-        // 40; windows may reach past either end of the store.
+        // One move in six jumps by up to 500 layers, the rest creep; windows may pass either end.
         first += maker.below(6) == 0 ? maker.below(1001) - 500 : maker.below(81) - 40;
         first = std::min(std::max(first, -60), layerCount);
         const int32_t end = first + 1 + maker.below(120);

@@ -65,121 +65,71 @@ TEST(LayerStore, WindowMovesOneLayerAtATimeInOrder) {
     for (int32_t n = 0; n < 10; ++n) EXPECT_TRUE(sameLayer(store.layer(n), kept[n])) << "layer " << n;
 }
 
-TEST(LayerStore, WindowIsClampedToTheLayers) {
-    QTemporaryDir dir;
-    LayerStore store(dir.path());
-    EXPECT_EQ(errorOf([&] { store.layer(0); }), "invalid layer index.");
-    store.initLayers(12);
-    const struct {
-        int32_t first, end;         // asked for
-        int32_t wantFirst, wantEnd; // window that results
-    } rows[] = {
-        {-10, 20, 0, 12}, // both ends beyond the layers
-        {8, 3, 8, 8},     // end before first: nothing wanted
-        {11, 40, 11, 12}, // the top layer alone
-    };
-    for (const auto& row : rows) {
-        store.setWindow(row.first, row.end);
-        for (int32_t n = -1; n <= 12; ++n) {
-            bool wanted = row.wantFirst <= n && n < row.wantEnd;
-            EXPECT_EQ(errorOf([&] { store.layer(n); }), wanted ? "" : "invalid layer index.")
-                << row.first << ", " << row.end << ": layer " << n;
-        }
-    }
-}
-
+// Types, part boxes and extreme coordinates are the stress test's; here what
+// eviction drops: slots outside 0..8, empty slot regions and links.
 TEST(LayerStore, OnlySlotsZeroToEightWithPathsSurvive) {
     QTemporaryDir dir;
     IoRecorder io;
     LayerStore store(dir.path(), io.observer());
     store.initLayers(3);
     LayerPart part;
-    part.type = part_type_t::supportWall;
-    part.box = IntBox{-7, -7, 7, 7}; // kept in memory as it is
-    part.islands.resize(3);
+    part.islands.resize(2);
     Island& island = part.islands[0];
     island.slots.set(0, Region({square(0, 0, 10)}));
     island.slots.set(3, Region(Paths{}));            // an empty slot region
     island.slots.set(4, Region({Path{}, {{1, 2}}})); // paths without points still count
-    island.slots.set(8, Region({square(2, 2, 2)}));
+    Region stored({square(2, 2, 2)});
+    stored.box = IntBox{1, 2, 3, 4}; // the stored box, not a recomputed one
+    island.slots.set(8, stored);
     island.slots.set(9, Region({square(5, 5, 5)}));
     island.slots.set(-1, Region({square(6, 6, 6)}));
     island.links.push_back({&part.islands[1], 2});
-    // Coordinates at the ends of the 32-bit range come back sign-extended.
-    Region edge;
-    edge.paths = {{{INT32_MIN, INT32_MAX}, {INT32_MAX, INT32_MIN}, {-1, 0}}};
-    edge.box = IntBox{1, 2, 3, 4}; // the stored box, not a recomputed one
-    part.islands[2].slots.set(5, edge);
-    store.layer(1).parts = {part, LayerPart{}};
+    store.layer(1).parts = {part};
 
     store.setWindow(0, 1);
     io.waitFor(0, 2);
     store.setWindow(0, 3);
     const Layer& back = store.layer(1);
-    ASSERT_EQ(back.parts.size(), 2u);
-    EXPECT_EQ(back.parts[0].type, part_type_t::supportWall);
-    EXPECT_EQ(back.parts[0].box, (IntBox{-7, -7, 7, 7}));
-    ASSERT_EQ(back.parts[0].islands.size(), 3u);
+    ASSERT_EQ(back.parts.size(), 1u);
+    ASSERT_EQ(back.parts[0].islands.size(), 2u);
     const Island& first = back.parts[0].islands[0];
     std::vector<int32_t> slots;
     for (const auto& slot : first.slots) slots.push_back(slot.first);
     EXPECT_EQ(slots, (std::vector<int32_t>{0, 4, 8}));
     EXPECT_TRUE(first.links.empty());
     EXPECT_EQ(first.slots.at(4).paths, (Paths{Path{}, {{1, 2}}}));
+    EXPECT_EQ(first.slots.at(8).box, stored.box);
     EXPECT_TRUE(back.parts[0].islands[1].slots.empty());
-    EXPECT_EQ(back.parts[0].islands[2].slots.at(5).paths, edge.paths);
-    EXPECT_EQ(back.parts[0].islands[2].slots.at(5).box, edge.box);
-    EXPECT_TRUE(back.parts[1].islands.empty());
 }
 
+// A byte flipped after the digest stops the IO thread with the md5 message in
+// the log; the next layer call fails, even for a resident layer.
 TEST(LayerStore, DamagedFileStopsTheIOThread) {
-    const struct {
-        const char* what;
-        std::function<void(QFile& file)> apply;
-        std::string log;
-        bool logNamesFile; // the file's path follows the message
-    } damages[] = {
-        // one byte after the digest flipped
-        {"flipped byte",
-         [](QFile& f) {
-             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-             QByteArray bytes = f.readAll();
-             bytes[20] = char(bytes[20] ^ 0x10);
-             f.seek(0);
-             f.write(bytes);
-         },
-         "md5 check error. ",
-         true},
-        // cut to less than a digest: nothing to check, and the part finds no bytes
-        {"cut short", [](QFile& f) { ASSERT_TRUE(f.resize(10)); }, "load buffer out of range.", false},
-    };
-    for (const auto& damage : damages) {
-        SCOPED_TRACE(damage.what);
-        QTemporaryDir dir;
-        IoRecorder io;
-        LayerStore store(dir.path(), io.observer());
-        store.initLayers(10);
-        for (int32_t n = 0; n < 10; ++n) store.layer(n) = sampleLayer(n);
-        store.setWindow(0, 3);
-        io.waitFor(0, 7);
-        const QString path = store.layerFilePath(5);
-        QFile file(path);
-        damage.apply(file);
-        file.close();
+    QTemporaryDir dir;
+    IoRecorder io;
+    LayerStore store(dir.path(), io.observer());
+    store.initLayers(10);
+    for (int32_t n = 0; n < 10; ++n) store.layer(n) = sampleLayer(n);
+    store.setWindow(0, 3);
+    io.waitFor(0, 7);
+    const QString path = store.layerFilePath(5);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    bytes[20] = char(bytes[20] ^ 0x10);
+    file.seek(0);
+    file.write(bytes);
+    file.close();
 
-        closeLog();
-        ASSERT_TRUE(openLog(dir.path()));
-        store.setWindow(0, 10);
-        EXPECT_EQ(errorOf([&] { store.layer(5); }), "IO thread failed.");
-        closeLog();
-        // Even resident layers are refused once the thread is gone.
-        EXPECT_EQ(errorOf([&] { store.layer(0); }), "IO thread failed.");
-        EXPECT_EQ(io.waitFor(7, 2), moves(true, {3, 4}));
-
-        QFile log(dir.filePath("output.log"));
-        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-        const std::string want = damage.log + (damage.logNamesFile ? path.toStdString() : "") + "\n";
-        EXPECT_EQ(log.readAll().toStdString(), want);
-        EXPECT_TRUE(QFile::exists(path));
-    }
+    closeLog();
+    ASSERT_TRUE(openLog(dir.path()));
+    store.setWindow(0, 10);
+    EXPECT_EQ(errorOf([&] { store.layer(5); }), "IO thread failed.");
+    closeLog();
+    EXPECT_EQ(errorOf([&] { store.layer(0); }), "IO thread failed.");
+    EXPECT_EQ(io.waitFor(7, 2), moves(true, {3, 4}));
+    QFile log(dir.filePath("output.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().toStdString(), "md5 check error. " + path.toStdString() + "\n");
+    EXPECT_TRUE(QFile::exists(path));
 }
