@@ -11,39 +11,10 @@
 
 #include "app/TestApp.h"
 #include "slicer/LayerStore.h"
-#include "slicer/TempDir.h"
 
 using namespace Voxmill;
 
-namespace {
-
-QString numbered(const QTemporaryDir& base, int i) { return base.path() + QStringLiteral("/.Voxmill%1").arg(i); }
-
-void touch(const QString& path) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-}
-
-} // namespace
-
-// Numbers 0 and 1 and their directories are pinned by the two processes below.
-TEST(TempDirClaim, TakesTheFirstFreeNumber) {
-    QTemporaryDir base;
-    auto first = std::make_unique<TempDirClaim>(base.path());
-    TempDirClaim second(base.path());
-    // A plain file where a directory should be: that number is passed over.
-    touch(numbered(base, 2));
-    EXPECT_EQ(TempDirClaim(base.path()).number(), 3);
-    // A released number is taken again, its directory used as it was.
-    touch(first->path() + QStringLiteral("/7"));
-    first.reset();
-    TempDirClaim again(base.path());
-    EXPECT_EQ(again.number(), 0);
-    EXPECT_TRUE(QFile::exists(again.path() + QStringLiteral("/7")));
-}
-
-// Runs only as a child of the test below: claims the process's layer
-// directory, reports it and holds it until its input closes or it is killed.
+// Runs only as a child of the test below: claims and reports the layer directory, then holds it.
 TEST(TempDirChild, DISABLED_HoldDirectory) {
     if (qEnvironmentVariableIsEmpty("VOXMILL_TEMPDIR_CHILD")) GTEST_SKIP() << "runs as a child process only";
     std::printf("claimed %s\n", qPrintable(layerTempDir()));
@@ -54,8 +25,7 @@ TEST(TempDirChild, DISABLED_HoldDirectory) {
 
 namespace {
 
-// A copy of this test program holding its layer directory under base;
-// destroyed, it is killed with SIGKILL, with no chance to clean up.
+// A copy of this test program holding its layer directory under base; SIGKILLed when destroyed.
 struct ClaimingChild {
     QProcess process;
 
@@ -73,7 +43,6 @@ struct ClaimingChild {
         process.waitForFinished();
     }
 
-    // The directory the child reported, by name.
     QString claimedName() {
         static const QRegularExpression line(QStringLiteral("claimed (\\S+)\\n"));
         QString out;
@@ -88,6 +57,7 @@ struct ClaimingChild {
 
 } // namespace
 
+// Two processes get numbers 0 and 1; a SIGKILLed one's number, directory and all, is taken again.
 TEST(TempDirClaim, NumberOfAKilledProcessIsFreeAgain) {
     Voxmill::Test::testApp();
     QTemporaryDir base;
@@ -95,10 +65,13 @@ TEST(TempDirClaim, NumberOfAKilledProcessIsFreeAgain) {
     ASSERT_EQ(first->claimedName(), QStringLiteral(".Voxmill0"));
     ClaimingChild second(base.path());
     ASSERT_EQ(second.claimedName(), QStringLiteral(".Voxmill1"));
-    touch(numbered(base, 0) + QStringLiteral("/3"));
+    const QString kept = base.path() + QStringLiteral("/.Voxmill0/3");
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
 
     first.reset();
     ClaimingChild third(base.path());
     EXPECT_EQ(third.claimedName(), QStringLiteral(".Voxmill0"));
-    EXPECT_TRUE(QFile::exists(numbered(base, 0) + QStringLiteral("/3")));
+    EXPECT_TRUE(QFile::exists(kept));
 }
