@@ -82,13 +82,6 @@ TEST(CrashHandler, DumpNameMatchesStrftime) {
     }
 }
 
-TEST(CrashHandler, DumpDirectoryIsTheExecutablesOwn) {
-    EXPECT_EQ(crashDumpDirectory("/opt/voxmill/bin/voxmill"), "/opt/voxmill/bin/");
-    EXPECT_EQ(crashDumpDirectory("/voxmill"), "/");
-    // no directory part: the dump goes to the current directory under its bare name
-    EXPECT_EQ(crashDumpDirectory("voxmill"), "");
-}
-
 TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
     struct Row {
         const char* why;
@@ -99,15 +92,14 @@ TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
     const std::vector<Row> rows = {
         // a write through a bad pointer reports the address it touched
         {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; }, "0x0000000000000010"},
-        // a stack overflow: the handler needs its alternate stack
+        // stack overflows need the alternate stack, in a worker thread one of its own
         {"stack overflow", SIGSEGV, [] { recurseForever(0); }, nullptr},
-        // the same in a worker thread, which needs a signal stack of its own
         {"stack overflow in a thread", SIGSEGV,
          [] { std::thread([] { ThreadCrashStack stack; recurseForever(0); }).join(); }, nullptr},
         {"abort", SIGABRT, [] { std::abort(); }, nullptr},
-        {"raised SIGFPE", SIGFPE, [] { std::raise(SIGFPE); }, nullptr},
-        {"raised SIGBUS", SIGBUS, [] { std::raise(SIGBUS); }, nullptr},
-        {"raised SIGILL", SIGILL, [] { std::raise(SIGILL); }, nullptr},
+        {"SIGFPE", SIGFPE, [] { std::raise(SIGFPE); }, nullptr},
+        {"SIGBUS", SIGBUS, [] { std::raise(SIGBUS); }, nullptr},
+        {"SIGILL", SIGILL, [] { std::raise(SIGILL); }, nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
@@ -128,17 +120,14 @@ TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
     }
 }
 
-// Outside an anonymous namespace: with the class hierarchy closed, the
-// compiler would bind the call to the only override and never make it.
+// Not in an anonymous namespace, which would let the compiler bind the call to the only override.
 namespace PureCallTest {
 
 struct Abstract;
 void callHook(Abstract* a);
 
 struct Abstract {
-    // The call from a base constructor goes through a function the compiler
-    // may not look into, as it does in real code, so the base's own vtable,
-    // with its pure slot, is the one used.
+    // called through an opaque function, so the base's vtable with its pure slot is used
     Abstract() { callHook(this); }
     virtual ~Abstract() = default;
     virtual void hook() = 0;

@@ -59,16 +59,15 @@ TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
 
 TEST(Progress, WeightsFollowTheSettings) {
     struct Row {
-        const char* why;
         bool size, infill, cleanSolid;
         const char* afterLoad; // 15 / total
     } rows[] = {
-        {"all five stages weigh", true, true, true, "progress: 0.0446429\n"},        // 15/336
-        {"preInfill needs infill", true, false, true, "progress: 0.0474684\n"},      // 15/316
-        {"preInfill needs clean solid", false, true, false, "progress: 0.047619\n"}, // 15/315
+        {true, true, true, "progress: 0.0446429\n"},   // all five stages weigh: 15/336
+        {true, false, true, "progress: 0.0474684\n"},  // preInfill needs infill: 15/316
+        {false, true, false, "progress: 0.047619\n"},  // and clean solid: 15/315
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.why);
+        SCOPED_TRACE(row.afterLoad);
         SliceConfig c;
         c.size.enable = row.size;
         c.infill.enable = row.infill;
@@ -82,8 +81,7 @@ TEST(Progress, WeightsFollowTheSettings) {
 
 TEST(Progress, StageTimeIsWallClock) {
     // A stage that waits uses no processor time but takes its time all the same.
-    SliceConfig c;
-    setupProgress(c);
+    setupProgress(SliceConfig());
     testing::internal::CaptureStdout();
     stageStart("load");
     std::this_thread::sleep_for(std::chrono::milliseconds(60));

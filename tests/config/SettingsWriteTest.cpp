@@ -1,21 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
-
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "config/SettingsFile.h"
 #include "app/VoxmillProcess.h"
-#include "model/VirtualFile.h"
 
 using namespace Voxmill;
 using Voxmill::Test::fileBytes;
 
 namespace {
 
-// Each section starts a source line.
 const char* const defaultConfigText =
     "[precision]\nlayerHeight = 0.02\ngeneral = 0.02\nsupport = 0.05\nhollow = 0.2\nsupportZ = 0.1\ninfill = 0.1\n"
     "infillZ = 0.1\n\n"
@@ -39,48 +34,6 @@ const char* const defaultConfigText =
     "[poly2img]\nsizeX = 280\nsizeY = 222.816\nsizeZ = 203\npixelX = 6080\npixelY = 5280\nextraBlankPixel = 0\n"
     "supportGapPixel = 1\nstaggered = false\n";
 
-SliceConfig writtenAndRead(const QString& path, const SliceConfig& c) {
-    writeSettings(path, c);
-    SliceConfig back;
-    readSettings(path, back);
-    return back;
-}
-
-// Every key of a record at a random value inside (and a little beyond) its
-// range. Lists are never empty: an empty list is written as nothing after
-// "= ", which reads back as the default, and no file can give one.
-struct RandomVisitor {
-    std::mt19937& rng;
-    float uniform(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
-    int32_t uniform(int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); }
-
-    void operator()(const FloatKey& k, float& v) { v = uniform(k.lo - 0.1f * (k.hi - k.lo), k.hi * 1.1f); }
-    void operator()(const IntKey& k, int32_t& v) { v = uniform(k.lo - 5, k.hi + 5); }
-    void operator()(const BoolKey&, bool& v) { v = uniform(0, 1) == 1; }
-    void operator()(const FillKey&, FillType& v) { v = FillType(uniform(0, 2)); }
-    void operator()(const IntListKey& k, std::vector<int32_t>& v) {
-        v.resize(size_t(uniform(1, 5)));
-        for (int32_t& e : v)
-            e = uniform(k.lo, k.hi);
-    }
-};
-
-// Fields of a and b alike: floats within the 6 significant digits written,
-// everything else exactly.
-void expectCloseRecords(const SliceConfig& a, const SliceConfig& b) {
-    std::vector<const void*> fieldsOfB;
-    visitSettings(b, [&](const auto&, const auto& v) { fieldsOfB.push_back(&v); });
-    size_t i = 0;
-    visitSettings(a, [&](const auto& key, const auto& v) {
-        using T = std::decay_t<decltype(v)>;
-        const T& w = *static_cast<const T*>(fieldsOfB[i++]);
-        if constexpr (std::is_same_v<T, float>)
-            EXPECT_LE(std::fabs(v - w), 5.1e-6f * std::fabs(v)) << key.section << "." << key.name;
-        else
-            EXPECT_TRUE(v == w) << key.section << "." << key.name;
-    });
-}
-
 } // namespace
 
 TEST(SettingsWrite, DefaultsGiveTheKnownFileByteForByte) {
@@ -103,8 +56,10 @@ TEST(SettingsWrite, RoundTripGivesTheNormalisedRecordToSixDigits) {
     c.wall.areaPixels = {1000, 3000};
     const SliceConfig before = c;
 
-    SliceConfig back = writtenAndRead(path, c);
-    EXPECT_EQ(c, before);
+    writeSettings(path, c);
+    EXPECT_EQ(c, before); // the job's own record is untouched
+    SliceConfig back;
+    readSettings(path, back);
     const std::string text = fileBytes(path).toStdString();
     for (const char* line : {"\nlayerHeight = 0.5\n", "[postSupport]\nenable = false\n", "\nscaleX = 1.23457\n",
                              "\nangle = -0.000123457\n", "\nareaPixels = 1000,3000\n"})
@@ -117,41 +72,13 @@ TEST(SettingsWrite, RoundTripGivesTheNormalisedRecordToSixDigits) {
     EXPECT_EQ(back, expected);
 }
 
-TEST(SettingsWrite, RandomRecordsRoundTrip) {
-    // Not byte for byte a second time: the consistency rules recompute some
-    // values from others that were shortened, which may move the sixth digit.
-    QTemporaryDir dir;
-    QString path = dir.filePath("config");
-    std::mt19937 rng(20261206);
-    for (int round = 0; round < 200; ++round) {
-        SCOPED_TRACE(round);
-        SliceConfig c;
-        visitSettings(c, RandomVisitor{rng});
-        SliceConfig normalised = c;
-        normalised.normalise();
-        expectCloseRecords(normalised, writtenAndRead(path, c));
-    }
-}
-
-TEST(SettingsWrite, FailuresNameTheFile) {
-    QTemporaryDir dir;
-    struct Row {
-        QString path;
-        std::string message;
-    } rows[] = {
-        {dir.filePath("gone/config"), toLocal8(dir.filePath("gone/config")) + ": No such file or directory"},
-        {dir.path(), toLocal8(dir.path()) + ": is a directory, not a file"},
-        // The whole text fits the platform's write buffer: only the close finds the disk full.
-        {"/dev/full", "/dev/full: No space left on device"},
-    };
-    for (const Row& row : rows) {
-        if (row.path == "/dev/full" && !QFile::exists(row.path)) continue;
-        SCOPED_TRACE(row.message);
-        try {
-            writeSettings(row.path, SliceConfig());
-            ADD_FAILURE() << "no error";
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(e.what(), row.message);
-        }
+TEST(SettingsWrite, FullDiskFoundAtCloseNamesTheFile) {
+    // the whole text fits the write buffer: only the close finds the disk full
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    try {
+        writeSettings("/dev/full", SliceConfig());
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "/dev/full: No space left on device");
     }
 }
