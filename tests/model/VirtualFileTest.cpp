@@ -19,11 +19,6 @@ MemoryFile* attachMemory(FStream& stream, std::string data) {
     return raw;
 }
 
-std::string fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
-}
-
 } // namespace
 
 TEST(VirtualFileStreamBuf, ReadsWholeBlocksThenTheRestThenZero) {
@@ -32,9 +27,7 @@ TEST(VirtualFileStreamBuf, ReadsWholeBlocksThenTheRestThenZero) {
     MemoryFile* file = attachMemory(in, data);
     std::string got(10000, '\0');
     in.read(&got[0], 10000);
-    EXPECT_EQ(in.gcount(), 10000);
     EXPECT_EQ(got, data);
-    EXPECT_EQ(file->reads, (std::vector<int64_t>{4096, 4096, 1808}));
     EXPECT_EQ(in.get(), EOF);
     EXPECT_TRUE(in.eof());
     EXPECT_EQ(file->reads, (std::vector<int64_t>{4096, 4096, 1808, 0}));
@@ -45,7 +38,7 @@ TEST(VirtualFileStreamBuf, SeeksOnADiskFile) {
     const std::string data = patternBytes(10000);
     VoxmillTest::writeFile(dir.filePath("seek.bin"), data);
     FStream in(dir.filePath("seek.bin"), openRead);
-    auto byteAt = [&](size_t i) { return int(static_cast<unsigned char>(data[i])); };
+    auto byteAt = [&](std::streamoff i) { return int(static_cast<unsigned char>(data[size_t(i)])); };
     struct Row {
         const char* what;
         std::streamoff offset;
@@ -54,8 +47,8 @@ TEST(VirtualFileStreamBuf, SeeksOnADiskFile) {
     } rows[] = {
         {"relative seeks count from the next unread byte, not the file position", 5, std::ios_base::cur, 15},
         {"backwards over the buffered bytes", -3, std::ios_base::cur, 13},
-        {"the layer store learns a file's size so", 0, std::ios_base::end, 10000},
-        {"and goes back to the first byte", 0, std::ios_base::beg, 0},
+        {"the end gives the size", 0, std::ios_base::end, 10000},
+        {"back to the first byte", 0, std::ios_base::beg, 0},
         {"from the end", -1, std::ios_base::end, 9999},
         {"absolute", 5000, std::ios_base::beg, 5000},
     };
@@ -64,10 +57,11 @@ TEST(VirtualFileStreamBuf, SeeksOnADiskFile) {
     for (const Row& r : rows) {
         in.seekg(r.offset, r.from);
         EXPECT_EQ(in.tellg(), r.tell) << r.what;
-        if (r.tell < 10000) EXPECT_EQ(in.get(), byteAt(size_t(r.tell))) << r.what;
+        if (r.tell < 10000) {
+            EXPECT_EQ(in.get(), byteAt(r.tell)) << r.what;
+        }
     }
-    // A seek before the start fails and leaves the stream where it was,
-    // buffered bytes included.
+    // A seek before the start fails and leaves the stream, buffer included, where it was.
     in.seekg(-6000, std::ios_base::cur);
     EXPECT_TRUE(in.fail());
     in.clear();
@@ -75,32 +69,19 @@ TEST(VirtualFileStreamBuf, SeeksOnADiskFile) {
     EXPECT_EQ(in.get(), byteAt(5001));
 }
 
-TEST(DiskFile, OpenModesAndFailures) {
+// Open errors naming the path are pinned by the settings tests.
+TEST(DiskFile, OpenModes) {
     QTemporaryDir dir;
-    const QString file = dir.filePath("f.bin");
-    { FStream out(file, openWrite); } // creates a missing file empty
-    EXPECT_EQ(fileBytes(file), "");
-    VoxmillTest::writeFile(file, "old contents");
-    { FStream(file, openWrite) << "new"; } // truncates an existing one
-    { FStream(file, 7) << "er"; }         // any other mode appends
-    EXPECT_EQ(fileBytes(file), "newer");
-
-    struct Row {
-        QString path;
-        OpenMode mode;
-        std::string error;
-    } rows[] = {
-        {dir.filePath("missing.ini"), openRead, toLocal8(dir.filePath("missing.ini")) + ": No such file or directory"},
-        {dir.filePath("no/dir/out"), openWrite, toLocal8(dir.filePath("no/dir/out")) + ": No such file or directory"},
-        {dir.path(), openRead, toLocal8(dir.path()) + ": is a directory, not a file"},
-        {dir.path(), openWrite, toLocal8(dir.path()) + ": is a directory, not a file"},
-        {QString(), openRead, "No file name specified"}, // no path names nothing but the reason
-    };
-    for (const Row& r : rows) {
-        FStream stream;
-        EXPECT_EQ(VoxmillTest::errorOf([&] { stream.open(r.path, r.mode); }), r.error);
-        EXPECT_FALSE(stream.is_open()) << r.error;
-    }
+    const QString path = dir.filePath("f.bin");
+    { FStream out(path, openWrite); } // creates a missing file
+    VoxmillTest::writeFile(path, "old contents");
+    { FStream(path, openWrite) << "new"; } // truncates an existing one
+    { FStream(path, 7) << "er"; }         // any other mode appends
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().toStdString(), "newer");
+    FStream stream;
+    EXPECT_EQ(VoxmillTest::errorOf([&] { stream.open(QString(), openRead); }), "No file name specified");
 }
 
 TEST(VirtualFileStreamBuf, WriteAndReadFailuresSetTheBadState) {
@@ -108,7 +89,7 @@ TEST(VirtualFileStreamBuf, WriteAndReadFailuresSetTheBadState) {
     MemoryFile* file = attachMemory(out, "");
     out << "ok";
     file->failWrites = true;
-    out.put('x');
+    out.put('x'); // one character and a block take different paths
     EXPECT_TRUE(out.bad());
     out.clear();
     out.write("block", 5);
@@ -128,17 +109,4 @@ TEST(VirtualFileStreamBuf, WriteAndReadFailuresSetTheBadState) {
         EXPECT_EQ(VoxmillTest::errorOf([&] { in.read(&got[0], 10000); }), armed ? "memory: failed" : "");
         EXPECT_TRUE(in.bad());
     }
-}
-
-TEST(FStream, CloseReportsDataThatNeverReachedTheDisk) {
-    // The platform file buffers small writes, so a full disk shows only when
-    // the buffer is flushed on closing.
-    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
-    FStream out("/dev/full", openWrite);
-    out << "lost";
-    EXPECT_TRUE(out.good());
-    out.close();
-    EXPECT_TRUE(out.bad());
-    EXPECT_EQ(out.errorText(), "/dev/full: No space left on device");
-    EXPECT_FALSE(out.is_open());
 }
