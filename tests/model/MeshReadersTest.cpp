@@ -41,15 +41,11 @@ TEST(StlReader, FailureTable) {
         {"binary cube", cubeBin, "", 12, 8},
         {"ASCII cube", asciiStl(cube(10)), "", 12, 8},
         {"ASCII single facet below 256 bytes", "solid a\n" + facetLines(0) + "endsolid a\n", failed},
-        {"binary count 0", binaryStl({}) + std::string(200, '\0'), "", 0, 0},
         {"binary declares 13 triangles, holds 12", patched(cubeBin, 80, 13), failed},
-        {"binary count whose triple leaves 32 bits", patched(cubeBin, 80, 0x60000000), failed},
         {"binary with trailing bytes beyond the count", cubeBin + "trailing", "", 12, 8},
         {"binary without a zero in its first 256 bytes reads as ASCII (no vertex lines)",
          [] { Bytes b; b.text(std::string(80, 'x')).u32(0x41414141).text(std::string(300, 'y')); return b.data; }(),
          "", 0, 0},
-        {"binary coordinate beyond 214 m",
-         [] { auto t = cube(1); t[0][0] = 3e5f; return binaryStl(t); }(), "coordinate out of range."},
         {"ASCII vertex line with two numbers", padded("vertex 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
         {"ASCII solid named with 'vertex' is a vertex line and does not convert",
          "solid myvertex" + std::string(260, ' ') + "\n" + facetLines(0), failed},
@@ -61,7 +57,6 @@ TEST(StlReader, FailureTable) {
          padded("vertex 9 9 9" + std::string(1011, ' ') + "\nvertex 1 0 0\nvertex 0 1 0\nend\n"), "", 1, 3},
         {"ASCII: the last vertex line without a newline is not counted",
          padded("vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 2 2 2"), "", 1, 3},
-        {"ASCII: a decimal comma does not convert", padded("vertex 0,5 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
         {"ASCII: beyond the float range", padded("vertex 1e39 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
          "coordinate out of range."},
         {"ASCII: below the float range is zero", padded("vertex 1e-50 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), "", 1, 3},
@@ -77,24 +72,6 @@ TEST(StlReader, FailureTable) {
     }
 }
 
-TEST(StlReader, AsciiAndBinaryOfOneSolidGiveTheSameMesh) {
-    QTemporaryDir dir;
-    const auto tris = cube(12.3456f);
-    writeFile(dir.filePath("a.stl"), asciiStl(tris));
-    writeFile(dir.filePath("b.stl"), binaryStl(tris));
-    auto a = readStl(dir.filePath("a.stl"));
-    auto b = readStl(dir.filePath("b.stl"));
-    EXPECT_EQ(a->vertices, b->vertices);
-    EXPECT_EQ(b->min, (std::array<int32_t, 3>{0, 0, 0}));
-    EXPECT_EQ(b->max, (std::array<int32_t, 3>{123456, 123456, 123456}));
-    for (size_t f = 0; f < 12; ++f) {
-        EXPECT_EQ(a->faces()[f].v, b->faces()[f].v);
-        EXPECT_EQ(a->faces()[f].adj, b->faces()[f].adj);
-        // A closed cube: every face has three neighbours.
-        for (int32_t g : b->faces()[f].adj) EXPECT_NE(g, NoNeighbour) << f;
-    }
-}
-
 TEST(ZdmReader, FailureTable) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.zdm");
@@ -102,21 +79,17 @@ TEST(ZdmReader, FailureTable) {
         const char* what;
         std::string bytes;
         std::string error;
-        size_t faces = 0; // when it reads
+        size_t faces = 0, vertices = 0; // when it reads
     } rows[] = {
-        {"two faces", zdmFile(square, {0, 1, 2, 0, 2, 3}), "", 2},
-        {"empty mesh", zdmFile({}, {}), "", 0},
-        {"seven indices make two faces", zdmFile(square, {0, 1, 2, 0, 2, 3, 9}), "", 2},
-        {"index V - 1 is fine", zdmFile(square, {0, 1, 3}), "", 1},
+        {"two faces", zdmFile(square, {0, 1, 2, 0, 2, 3}), "", 2, 4},
+        {"a repeated vertex is kept, not welded", zdmFile({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}}, {0, 1, 2}), "", 1, 3},
+        {"seven indices make two faces", zdmFile(square, {0, 1, 2, 0, 2, 3, 9}), "", 2, 4},
+        {"index V - 1 is fine", zdmFile(square, {0, 1, 3}), "", 1, 4},
         {"index V", zdmFile(square, {0, 4, 1}), invalidIndex},
         {"index with the sign bit set", zdmFile(square, {0, 1, 0x80000000u}), invalidIndex},
-        {"any byte after the magic's zero", zdmFile(square, {0, 1, 2}, std::string("#Brindlewax100\0Q", 16)), "", 1},
+        {"any byte after the magic's zero", zdmFile(square, {0, 1, 2}, std::string("#Brindlewax100\0Q", 16)), "", 1, 4},
         {"no zero after the magic text", zdmFile(square, {0, 1, 2}, "#Brindlewax100QQ"), "invalid zdm file header!"},
-        {"another magic", zdmFile(square, {0, 1, 2}, std::string("#Brindlewax101\0\0", 16)),
-         "invalid zdm file header!"},
         {"shorter than the header", zdmFile(square, {}).substr(0, 23), streamFailure},
-        {"cut inside the vertices", zdmFile(square, {0, 1, 2}).substr(0, 24 + 40), streamFailure},
-        {"cut inside the faces", zdmFile(square, {0, 1, 2, 0, 2, 3}).substr(0, 24 + 48 + 20), streamFailure},
         {"vertex count far beyond the file", patched(zdmFile(square, {}), 19, 0xFF, 1), streamFailure},
         {"index count far beyond the file", patched(zdmFile(square, {}), 23, 0xFF, 1), streamFailure},
         {"a coordinate beyond 214 m", zdmFile({{0, 0, 1e9f}}, {}), "coordinate out of range."},
@@ -126,32 +99,10 @@ TEST(ZdmReader, FailureTable) {
         std::unique_ptr<TriMesh> mesh;
         EXPECT_EQ(errorOf([&] { mesh = readZdm(path); }), r.error) << r.what;
         EXPECT_EQ(mesh ? mesh->faces().size() : 0, r.faces) << r.what;
+        EXPECT_EQ(mesh ? mesh->vertices.size() : 0, r.vertices) << r.what;
     }
 }
 
-TEST(ZdmReader, KeepsEveryFileVertexAndItsOrder) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("t.zdm");
-    // Vertex 4 repeats vertex 2. Face 1 runs 0-4 against face 0's 2-0, but
-    // through the copy, so only face 2, which uses vertex 2 itself, pairs.
-    writeFile(path, zdmFile({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {1, 1, 0}, {-1.0f, 0.5f, 2}},
-                            {0, 1, 2, 4, 3, 0, 2, 3, 0}));
-    std::unique_ptr<TriMesh> mesh = readZdm(path);
-    ASSERT_EQ(mesh->vertices.size(), 6u);
-    EXPECT_EQ(mesh->vertices[4], (MeshVertex{10000, 10000, 0}));
-    EXPECT_EQ(mesh->vertices[5], (MeshVertex{-9999, 5000, 20000}));
-    EXPECT_EQ(mesh->min, (std::array<int32_t, 3>{-9999, 0, 0}));
-    EXPECT_EQ(mesh->max, (std::array<int32_t, 3>{10000, 10000, 20000}));
-    const std::array<uint32_t, 3> f1{{4, 3, 0}};
-    EXPECT_EQ(mesh->faces()[1].v, f1);
-    const int32_t NN = NoNeighbour;
-    EXPECT_EQ(mesh->faces()[0].adj, (std::array<int32_t, 3>{2, NN, NN}));
-    EXPECT_EQ(mesh->faces()[1].adj, (std::array<int32_t, 3>{NN, NN, NN}));
-    EXPECT_EQ(mesh->faces()[2].adj, (std::array<int32_t, 3>{0, NN, NN}));
-}
-
-// Every shared model loads with the triangle count and bounding box that the
-// folder's README gives for it.
 TEST(SharedModels, TriangleCountsAndBoxesAgreeWithTheReadme) {
     const QString root = QStringLiteral(VOXMILL_SHARED_MODELS);
     if (!QFileInfo::exists(root)) GTEST_SKIP() << "shared models not present";
@@ -179,9 +130,7 @@ TEST(SharedModels, TriangleCountsAndBoxesAgreeWithTheReadme) {
         {"analytic/cone_r10_h20.stl", 254, {-10, -10, 0}, {10, 10, 20}},
         {"analytic/nested_rings.stl", 3580, {-30, -30, 0}, {30, 30, 10}},
     };
-    // The README rounds to 0.001 mm, i.e. by up to 5 units; quantising adds
-    // at most one more.
-    const int32_t tolerance = 6;
+    const int32_t tolerance = 6; // the README rounds to 0.001 mm (5 units), quantising adds one
     size_t seen = 0;
     for (const Row& r : rows) {
         const QString path = QDir(root).filePath(r.file);
