@@ -42,23 +42,16 @@ void readVkp(const QString& path) {
 
 // Files of every format, then the small shared models when present.
 std::vector<Sample> samples() {
+    const std::vector<Layer> layers = {{{{0, 0}, {1, 0}, {1, 1}}, {{2, 2}, {3, 2}, {3, 3}, {2, 2}}}, {}, {{{0, 0}, {1, 1}}}};
     SlcFile slc;
-    slc.layers = {{{{0, 0}, {1, 0}, {1, 1}}, {{2, 2}, {3, 2}, {3, 3}, {2, 2}}}, {}, {{{0, 0}, {1, 1}}}};
-    VkpFile vkp;
-    vkp.settings = "[precision]\nlayerHeight = 0.05\n[infill]\nenable = false\n";
-    vkp.models.resize(2);
-    vkp.models[0].vertices = corners(cube(3));
-    vkp.models[0].indices.resize(36);
-    std::iota(vkp.models[0].indices.begin(), vkp.models[0].indices.end(), 0);
-    vkp.models[1].type = 1;
-    vkp.models[1].minZ = 0.2f;
-    vkp.models[1].thickness = 0.1f;
-    vkp.models[1].layers = slc.layers;
-    vkp.refs.resize(3);
-    vkp.refs[1].modelId = 1;
-    vkp.refs[2].m[3] = 5;
+    slc.layers = layers;
     std::vector<uint32_t> indices(36);
     std::iota(indices.begin(), indices.end(), 0u);
+    VkpFile vkp;
+    vkp.settings = "[precision]\nlayerHeight = 0.05\n[infill]\nenable = false\n";
+    vkp.models = {{0, corners(cube(3)), {indices.begin(), indices.end()}, 0, 0, {}}, {1, {}, {}, 0.2f, 0.1f, layers}};
+    vkp.refs = {{0}, {1}, {0}};
+    vkp.refs[2].m[3] = 5;
     auto stl = [](const QString& p) { readStl(p); };
     std::vector<Sample> out = {
         {"binary stl", binaryStl(cube(5)), stl},
@@ -109,11 +102,9 @@ long addressSpaceBytes() {
     return pages * sysconf(_SC_PAGESIZE);
 }
 
-// Runs in a child process, with the address space capped at what it uses
-// after reading the valid file plus a margin and a small multiple of the
-// file's size, so that an allocation sized by a count the file does not back
-// fails. Returns the child's exit status: 0 when every mutation was read or
-// rejected with a message.
+// Reads every mutation in a child whose address space is capped at what reading
+// the valid file left plus 32 MiB and 64 times the file's size; its exit status
+// is 0 when every mutation was read or rejected with a message.
 int runMutationsInChild(const Sample& s, const QString& path) {
     std::fflush(nullptr);
     const pid_t pid = fork();
@@ -132,8 +123,7 @@ int runMutationsInChild(const Sample& s, const QString& path) {
     int bad = 0;
     int count = 0;
     for (const std::string& m : mutations(s.bytes)) {
-        // A fresh name each time: truncating a file the disk is still writing
-        // waits for it.
+        // A fresh name each time: truncating a file still being written waits for it.
         const QString variant = path + QString::number(++count);
         writeFile(variant, m);
         try {
