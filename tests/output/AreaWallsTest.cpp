@@ -4,7 +4,7 @@
 #include "output/AreaWalls.h"
 
 using namespace Voxmill;
-using namespace Voxmill::test;
+using namespace Voxmill::Test;
 
 TEST(AreaWalls, BandsRunFromTheTopRowInReverseListOrder) {
     SliceConfig s;
@@ -19,20 +19,19 @@ TEST(AreaWalls, FinishedBandsSplitTheWallRuns) {
     struct Row {
         const char* what;
         int32_t modelRow, supportRow; // -1: none
-        bool clip;
         std::vector<RowSpan> runs;
     } rows[] = {
-        {"nothing left: every band finished", -1, -1, true, {}},
-        {"clipping off: one run over the whole image", -1, -1, false, {{0, 40}}},
-        {"model in band 1 and support in band 3", 15, 35, true, {{10, 20}, {30, 40}}},
-        {"neighbouring bands merge", 19, 20, true, {{10, 30}}},
-        {"even a dark pixel value counts as content", 0, -1, true, {{0, 10}}},
+        {"nothing left: every band finished", -1, -1, {}},
+        {"model in band 1 and support in band 3", 15, 35, {{10, 20}, {30, 40}}},
+        {"neighbouring bands merge", 19, 20, {{10, 30}}},
+        {"even a dark pixel value counts as content", 0, -1, {{0, 10}}},
     };
     for (const Row& r : rows) {
         model.fill(0);
         support.fill(0);
         if (r.modelRow >= 0) model.scanLine(r.modelRow)[15] = 1;
         if (r.supportRow >= 0) support.scanLine(r.supportRow)[3] = 255;
-        EXPECT_EQ(unfinishedRuns(bands, model, support, r.clip), r.runs) << r.what;
+        EXPECT_EQ(unfinishedRuns(bands, model, support, true), r.runs) << r.what;
     }
+    EXPECT_EQ(unfinishedRuns(bands, model, support, false), (std::vector<RowSpan>{{0, 40}})) << "no clipping";
 }

@@ -8,12 +8,11 @@
 #include <QTemporaryDir>
 
 #include "OutputTestUtil.h"
-#include "app/VoxmillProcess.h"
 #include "config/SliceConfig.h"
 #include "output/LayerFile.h"
 
 using namespace Voxmill;
-using namespace Voxmill::test;
+using namespace Voxmill::Test;
 
 namespace {
 
@@ -21,14 +20,14 @@ QString sharedModel(const char* name) {
     return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name;
 }
 
-// The program on a shared model, 4 pixels per mm over the default
-// 280 x 222.816 mm plate, 0.04 mm layers; its output in dir/out.
-Test::JobResult runOnSmallGrid(const QTemporaryDir& dir, const char* model) {
+// The program on a shared model, 4 pixels per mm over the default 280 x 222.816 mm plate,
+// 0.04 mm layers; its output in dir/out.
+JobResult runOnSmallGrid(const QTemporaryDir& dir, const char* model) {
     QFile f(dir.filePath("settings.ini"));
     f.open(QIODevice::WriteOnly);
     f.write("[precision]\nlayerHeight = 0.04\n[poly2img]\npixelX = 1120\npixelY = 891\n");
     f.close();
-    return Test::runVoxmill(
+    return runVoxmill(
         {"-C", dir.filePath("settings.ini"), "-M", "file:" + sharedModel(model), "-O", dir.filePath("out")},
         dir.path());
 }
@@ -48,20 +47,17 @@ std::vector<int64_t> modelPixelsByTool(const QString& outDir) {
 
 } // namespace
 
-// A sphere of radius 10 mm sliced at 0.04 mm on a 4 px/mm grid: every file
-// decodes strictly, the raft copies repeat the first stored layer, and each
-// layer's model pixels match the ideal section within the outline band.
+// A sphere of radius 10 mm: every file decodes strictly with the viewer tool, the raft copies
+// repeat the first stored layer, and each layer's model pixels match the section within the outline band.
 TEST(EndToEnd, SphereLayersMatchTheirSections) {
     if (!QFile::exists(sharedModel("analytic/sphere_r10.stl"))) GTEST_SKIP() << "shared models not present";
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
     QDir().mkpath(out);
-    const Voxmill::Test::JobResult r = runOnSmallGrid(dir, "analytic/sphere_r10.stl");
+    const JobResult r = runOnSmallGrid(dir, "analytic/sphere_r10.stl");
     ASSERT_EQ(r.status, 0) << r.out.toStdString();
 
     SliceConfig s;
-    s.poly2img.pixelX = 1120;
-    s.poly2img.pixelY = 891;
     s.precision.layerHeight = 0.04f;
     s.normalise();
     const int32_t extra = extraRaftLayers(s), stored = storeRaftLayers(s) + 500;
@@ -73,7 +69,8 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
     ASSERT_EQ(int32_t(pixels.size()), extra + stored);
     for (int32_t n = 0; n < extra; ++n)
         for (const char* kind : {"/slice_m", "/slice_s"})
-            ASSERT_EQ(bytesOf(out + kind + QString::number(n)), bytesOf(out + kind + QString::number(extra)));
+            ASSERT_EQ(fileBytes(out + kind + QString::number(n)),
+                      fileBytes(out + kind + QString::number(extra)));
     const int32_t firstModel = extra + storeRaftLayers(s);
     for (int32_t n = 0; n < firstModel; ++n)
         ASSERT_EQ(pixels[n], 0) << "raft layer " << n;
@@ -84,19 +81,19 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
         const double area = pi * r2 * ppm * ppm, band = 2 * pi * std::sqrt(r2) * ppm;
         ASSERT_NEAR(double(pixels[n]), area, band + 4) << "file " << n << ", z " << z;
     }
-    EXPECT_EQ(bytesOf(out + "/areaInfo"),
+    EXPECT_EQ(fileBytes(out + "/areaInfo"),
               QByteArray("[general]\nlayerCntArea1 = ") + QByteArray::number(extra + stored) + "\n");
-    EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), stored);
+    EXPECT_EQ(fileBytes(out + "/waitTime").count('\n'), stored);
 }
 
-// A layer file that cannot be written stops the job with status -1 after the
-// image thread's message; every layer finished before it is intact.
+// A layer file that cannot be written stops the job with status -1 after the image thread's
+// message; every layer finished before it is intact.
 TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
     if (!QFile::exists(sharedModel("analytic/box_20x20x10.stl"))) GTEST_SKIP() << "shared models not present";
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
     QDir().mkpath(out + "/slice_m150"); // a directory where layer file 150 goes
-    const Voxmill::Test::JobResult r = runOnSmallGrid(dir, "analytic/box_20x20x10.stl");
+    const JobResult r = runOnSmallGrid(dir, "analytic/box_20x20x10.stl");
     SliceConfig s;
     s.precision.layerHeight = 0.04f;
     s.normalise();
@@ -110,6 +107,6 @@ TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
         ASSERT_NO_THROW(readLayerFile(out + QString("/slice_s%1").arg(n))) << n;
     }
     EXPECT_FALSE(QFile::exists(out + "/slice_s150"));
-    EXPECT_EQ(bytesOf(out + "/waitTime").count('\n'), 150 - extra + 1)
+    EXPECT_EQ(fileBytes(out + "/waitTime").count('\n'), 150 - extra + 1)
         << "the failing layer's line comes first";
 }

@@ -6,24 +6,17 @@
 #include "slicer/LayerCompose.h"
 
 using namespace Voxmill;
-using namespace Voxmill::test;
+using namespace Voxmill::Test;
 
 namespace {
 
 // 200 x 200 printable pixels of 0.1 mm, two print areas of 100 rows each.
 SliceConfig tenthMillimetreGrid() {
     SliceConfig s;
-    s.poly2img.pixelX = 200;
-    s.poly2img.pixelY = 200;
-    s.poly2img.sizeX = 20;
-    s.poly2img.sizeY = 20;
+    s.poly2img.pixelX = s.poly2img.pixelY = 200;
+    s.poly2img.sizeX = s.poly2img.sizeY = 20;
     s.wall.areaPixels = {100, 100};
     return s;
-}
-
-// Millimetres to plate units.
-int64_t mm(double v) {
-    return int64_t(v * 10000);
 }
 
 struct Images {
@@ -40,7 +33,7 @@ Images draw(const SliceConfig& s, const Layer& layer, int32_t k = 0) {
     return im;
 }
 
-// The pixel at plate position (x, y) in mm: 0.1 mm pixels.
+// The pixel at plate position (x, y) in mm.
 uchar px(const QImage& img, double xMm, double yMm) {
     return img.constScanLine(int32_t(100 - yMm * 10))[int32_t(100 + xMm * 10)];
 }
@@ -57,12 +50,12 @@ TEST(LayerImages, FillModesPickTheirSlots) {
     slots.set(5, Region({rectPath(mm(-3), mm(-3), mm(3), mm(3))})); // fill area
     slots.set(6, Region({rectPath(mm(-1), mm(-1), mm(1), mm(1))})); // cells printed as support
     slots.set(8, Region({rectPath(mm(-2), mm(-2), mm(2), mm(2))})); // hollow
+    // Model and support values at: shell, fill area, hollow, cell, the support part.
+    const double at[5][2] = {{3.5, 0}, {2.5, 0}, {1.5, 0}, {0, 0}, {7, 7}};
     struct Row {
         const char* what;
         bool infill;
         FillType mode;
-        // model, support at (x, y) = (3.5, 0) shell, (2.5, 0) fill area, (1.5, 0) hollow, (0, 0) cell, (7, 7)
-        // support
         uchar model[5], support[5];
     } rows[] = {
         // clang-format off
@@ -72,7 +65,6 @@ TEST(LayerImages, FillModesPickTheirSlots) {
         {"supportGrid: fill area less hollow as support", true, FillType::supportGrid, {255, 0, 0, 0, 0}, {0, 255, 0, 0, 255}},
         // clang-format on
     };
-    const double at[5][2] = {{3.5, 0}, {2.5, 0}, {1.5, 0}, {0, 0}, {7, 7}};
     for (const Row& r : rows) {
         SliceConfig s = tenthMillimetreGrid();
         s.infill.enable = r.infill;
@@ -85,8 +77,8 @@ TEST(LayerImages, FillModesPickTheirSlots) {
     }
 }
 
-// A wall ring around the whole plate, model material only in the lower
-// print area: with clipOverHeight the wall stops in the finished upper area.
+// A wall ring around the whole plate, model material only in the lower print area: with
+// clipOverHeight the walls stop in the finished upper area.
 TEST(AreaWalls, WallsStopInAFinishedBand) {
     SliceJob job;
     job.layers.initLayers(1);

@@ -7,28 +7,22 @@
 #include "output/SupportGap.h"
 
 using namespace Voxmill;
-using namespace Voxmill::test;
+using namespace Voxmill::Test;
 
+// A single model pixel clears: g 0 the point, g 1 the plus, g 2 the rounded disc (5 x 5 less corners).
 TEST(SupportGap, SingleModelPixelClearsPointPlusOrDisc) {
-    struct Row {
-        int32_t g;
-        int64_t cleared;
-    } rows[] = {
-        {0, 1},  // only under the model pixel
-        {1, 5},  // the plus
-        {2, 21}, // rounded distance at most 2: 5 x 5 less the corners
-    };
-    for (const Row& r : rows) {
+    const int64_t cleared[] = {1, 5, 21};
+    for (int32_t g = 0; g <= 2; ++g) {
         QImage model = grayImage(15, 15), support = grayImage(15, 15);
         support.fill(255);
         model.scanLine(7)[7] = 128;
-        supportGap(model, support, r.g, {0, 15});
-        EXPECT_EQ(15 * 15 - countAtLeast(support, 1), r.cleared) << "g = " << r.g;
+        supportGap(model, support, g, {0, 15});
+        EXPECT_EQ(15 * 15 - countAtLeast(support, 1), cleared[g]) << "g = " << g;
     }
 }
 
-// Against the rule stated pixel by pixel (every model pixel clears its own
-// neighbourhood), on random layers with model pixels on the image edges.
+// Against the rule stated pixel by pixel (every model pixel clears its own neighbourhood), on
+// random layers with model pixels on the image edges and values around the threshold.
 TEST(SupportGap, AgreesWithPixelByPixelRuleOnRandomLayers) {
     std::mt19937 rng(11);
     for (int32_t g = 0; g <= 5; ++g) {
@@ -42,7 +36,6 @@ TEST(SupportGap, AgreesWithPixelByPixelRuleOnRandomLayers) {
             QImage model = grayImage(w, h), support = grayImage(w, h);
             for (int32_t y = 0; y < h; ++y)
                 for (int32_t x = 0; x < w; ++x) {
-                    // Sparse model runs, dense support, values around the threshold.
                     model.scanLine(y)[x] = rng() % 7 == 0 ? uchar(120 + rng() % 16) : 0;
                     support.scanLine(y)[x] = uchar(rng() % 2 ? 255 : 90);
                 }
