@@ -7,9 +7,20 @@
 #include "output/Poly2Img.h"
 
 using namespace Voxmill;
-using namespace Voxmill::test;
+using namespace Voxmill::Test;
 
 namespace {
+
+// 5120 x 5280 printable pixels over 128 x 132 mm (40 per mm), 8 blank columns each side.
+SliceConfig exampleGrid() {
+    SliceConfig s;
+    s.poly2img.pixelX = 5120;
+    s.poly2img.pixelY = 5280;
+    s.poly2img.sizeX = 128;
+    s.poly2img.sizeY = 132;
+    s.poly2img.extraBlankPixel = 8;
+    return s;
+}
 
 QImage drawn(Poly2Img& p, const std::vector<Paths>& levels, int32_t layer) {
     QImage img;
@@ -18,12 +29,14 @@ QImage drawn(Poly2Img& p, const std::vector<Paths>& levels, int32_t layer) {
     return img;
 }
 
-// img shifted right by one column, the new first column black.
-QImage shiftedRight(const QImage& img) {
-    QImage out = grayImage(img.width(), img.height());
+// Bounding rectangle of the pixels >= 128 (null when there are none).
+QRect whiteBounds(const QImage& img) {
+    int32_t x0 = img.width(), y0 = img.height(), x1 = -1, y1 = -1;
     for (int32_t y = 0; y < img.height(); ++y)
-        std::copy(img.constScanLine(y), img.constScanLine(y) + img.width() - 1, out.scanLine(y) + 1);
-    return out;
+        for (int32_t x = 0; x < img.width(); ++x)
+            if (img.constScanLine(y)[x] >= 128)
+                x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
 }
 
 } // namespace
@@ -38,40 +51,25 @@ TEST(Poly2Img, MapsPlateOriginToImageCentreAndMillimetresToPixels) {
     EXPECT_EQ(p.toImage({10000, 10000}, 0.5f), QPointF(2608.5, 2600));
 }
 
-// Filled odd-even, then outlined by the default black pen: a 1 mm square
-// from the origin keeps 39 x 39 white pixels, its left and top outline
-// columns black.
-TEST(Poly2Img, SquareIsFilledInsideItsBlackOutline) {
+// A 3 mm frame around a 1 mm hole holding a 0.5 mm island, filled odd-even and outlined by the
+// default black pen without antialiasing: each outline's left and top pixel lines are black.
+TEST(Poly2Img, FrameHoleIslandAlternateWhiteAndBlackInsideBlackOutlines) {
     Poly2Img p;
     p.configure(exampleGrid());
-    const QImage img = drawn(p, {{rectPath(0, 0, 10000, 10000)}}, 0);
-    EXPECT_EQ(whiteBounds(img), QRect(QPoint(2569, 2601), QPoint(2607, 2639)));
-    EXPECT_EQ(countAtLeast(img, 255), 39 * 39);
-    EXPECT_EQ(countAtLeast(img, 1), 39 * 39); // nothing but 0 and 255
+    const QImage img = drawn(p,
+                             {{rectPath(mm(-1.5), mm(-1.5), mm(1.5), mm(1.5))},
+                              {rectPath(mm(-0.5), mm(-0.5), mm(0.5), mm(0.5))},
+                              {rectPath(mm(-0.25), mm(-0.25), mm(0.25), mm(0.25))}},
+                             0);
+    EXPECT_EQ(whiteBounds(img), QRect(QPoint(2509, 2581), QPoint(2627, 2699)));
+    EXPECT_EQ(countAtLeast(img, 255), 119 * 119 - 41 * 41 + 19 * 19); // frame less hole, plus island
+    EXPECT_EQ(countAtLeast(img, 1), countAtLeast(img, 255));          // nothing but 0 and 255
+    EXPECT_EQ(img.constScanLine(2640)[2568], 255);                    // island centre
+    EXPECT_EQ(img.constScanLine(2640)[2584], 0);                      // between hole edge and island
 }
 
-TEST(Poly2Img, NestedLevelsAlternateWhiteAndBlack) {
-    Poly2Img p;
-    p.configure(exampleGrid());
-    // A 3 mm frame around a 1 mm hole (x, y from -0.5 to 0.5 mm) holding a 0.5 mm island.
-    const std::vector<Paths> levels = {{rectPath(-15000, -15000, 15000, 15000)},
-                                       {rectPath(-5000, -5000, 5000, 5000)},
-                                       {rectPath(-2500, -2500, 2500, 2500)}};
-    const QImage img = drawn(p, levels, 0);
-    const struct {
-        double xMm, yMm;
-        int value;
-    } rows[] = {{1.0, 1.0, 255}, {-1.0, 0.0, 255}, // frame
-                {0.4, 0.0, 0},   {0.0, -0.4, 0},   // ring between hole edge and island
-                {0.0, 0.0, 255}, {2.0, 2.0, 0}};   // island, outside
-    for (const auto& r : rows) {
-        const QPointF q = p.toImage({int64_t(r.xMm * 10000), int64_t(r.yMm * 10000)}, 0);
-        EXPECT_EQ(img.pixel(int(q.x()), int(q.y())) & 0xff, uint(r.value)) << r.xMm << "," << r.yMm;
-    }
-}
-
-// A square far larger than the plate fills the printable columns only; the
-// 8 margin columns stay 0. A clip rectangle is given in printable columns.
+// A square far larger than the plate fills the printable columns only; the 8 margin
+// columns stay 0. A clip rectangle is given in printable columns.
 TEST(Poly2Img, MarginColumnsStayBlackAndClipIsInPrintableColumns) {
     const struct {
         QRect clip, white;
@@ -88,52 +86,51 @@ TEST(Poly2Img, MarginColumnsStayBlackAndClipIsInPrintableColumns) {
     }
 }
 
+// Edges half a pixel right of a pixel boundary: the half-pixel shift of odd layers moves
+// them onto the next boundary, one column further.
 TEST(Poly2Img, StaggerShiftsOddLayersByHalfAPixel) {
     SliceConfig s = exampleGrid();
-    // Edges half a pixel right of a pixel boundary: the half-pixel shift
-    // moves them onto the next boundary, one column further.
     const std::vector<Paths> square = {{rectPath(125, 125, 10125, 10125)}};
     Poly2Img p;
     p.configure(s);
     const QImage plain = drawn(p, square, 4);
     EXPECT_EQ(drawn(p, square, 5), plain) << "staggered off: every layer alike";
+    QImage shifted = grayImage(plain.width(), plain.height());
+    for (int32_t y = 0; y < plain.height(); ++y)
+        std::copy(plain.constScanLine(y), plain.constScanLine(y) + plain.width() - 1,
+                  shifted.scanLine(y) + 1);
 
     s.poly2img.staggered = true;
     p.configure(s);
     EXPECT_EQ(drawn(p, square, 4), plain);
-    EXPECT_EQ(drawn(p, square, 5), shiftedRight(plain));
-    EXPECT_EQ(drawn(p, square, -1), shiftedRight(plain)) << "negative odd layers shift too";
+    EXPECT_EQ(drawn(p, square, 5), shifted);
+    EXPECT_EQ(drawn(p, square, -1), shifted) << "negative odd layers shift too";
 }
 
-TEST(DiscOffsets, RadiusOfFourPixelsGivesSixtyOffsetsInOrder) {
-    const std::vector<PixelOffset> offsets = discOffsets(0.11f, 0.025f, 0.025f);
+// A radius of 4.4 pixels gives 60 offsets in column order; dilation grows a white pixel into
+// that disc, while pixels on the image border are no centres.
+TEST(DiscOffsets, SixtyOffsetsInOrderAndDilationGrowsPixelsIntoThem) {
     std::vector<PixelOffset> expected;
     for (int32_t dx = -4; dx <= 4; ++dx)
         for (int32_t dy = -4; dy <= 4; ++dy)
             if ((dx || dy) && dx * dx + dy * dy <= 19) expected.push_back({dx, dy});
     ASSERT_EQ(expected.size(), 60u);
-    EXPECT_EQ(offsets, expected);
-}
-
-// A white pixel grows into the disc of 60 offsets; pixels on the image
-// border are no centres.
-TEST(DilateWhite, SinglePixelBecomesTheDiscBorderPixelsStay) {
+    EXPECT_EQ(discOffsets(0.11f, 0.025f, 0.025f), expected);
     EXPECT_TRUE(discOffsets(0.01f, 0.025f, 0.025f).empty()) << "radius below half a pixel";
+
     QImage img = grayImage(21, 21), copy;
-    img.scanLine(10)[10] = 255;
-    img.scanLine(0)[5] = 255;  // top row
-    img.scanLine(6)[20] = 255; // right column
+    img.scanLine(10)[10] = img.scanLine(0)[5] = img.scanLine(6)[20] = 255; // centre, top row, right column
     dilateWhite(img, copy, 0.11f, 0.025f, 0.025f);
     for (int32_t y = 0; y < 21; ++y)
         for (int32_t x = 0; x < 21; ++x) {
-            const int32_t d2 = (x - 10) * (x - 10) + (y - 10) * (y - 10);
+            const bool disc = (x - 10) * (x - 10) + (y - 10) * (y - 10) <= 19;
             const bool border = (y == 0 && x == 5) || (y == 6 && x == 20);
-            ASSERT_EQ(img.constScanLine(y)[x], d2 <= 19 || border ? 255 : 0) << x << "," << y;
+            ASSERT_EQ(img.constScanLine(y)[x], disc || border ? 255 : 0) << x << "," << y;
         }
 }
 
-// Clearing, the support gap and packing skip the rows a drawing reports as
-// untouched, so a row left out that holds paint would lose material.
+// Clearing, the support gap and packing skip the rows a drawing reports as untouched, so a
+// row left out that holds paint would lose material.
 TEST(Poly2Img, ReportedRowsHoldEveryPaintedPixel) {
     SliceConfig s = exampleGrid();
     s.poly2img.pixelX = 400;
@@ -148,17 +145,15 @@ TEST(Poly2Img, ReportedRowsHoldEveryPaintedPixel) {
         if (trial % 3 == 0) p.setClip(QRect(0, 40 + trial % 50, 400, 120), Qt::IntersectClip);
         std::vector<Paths> levels(1 + trial % 3);
         for (Paths& level : levels) {
-            Path path;
+            level.emplace_back();
             for (int i = 0; i < 3 + trial % 5; ++i)
-                path.push_back({coord(rng), coord(rng) / (1 + trial % 40)});
-            level.push_back(path);
+                level.back().push_back({coord(rng), coord(rng) / (1 + trial % 40)});
         }
         p.prepareImage(img);
         const RowSpan rows = p.drawLevels(levels, trial, img);
         for (int32_t y = 0; y < img.height(); ++y) {
             if (y >= rows.first && y < rows.end) continue;
-            const uchar* row = img.constScanLine(y);
-            ASSERT_TRUE(std::all_of(row, row + img.width(), [](uchar v) { return v == 0; }))
+            ASSERT_EQ(std::count(img.constScanLine(y), img.constScanLine(y) + img.width(), 0), img.width())
                 << "trial " << trial << ": row " << y << " painted outside [" << rows.first << ", "
                 << rows.end << ")";
         }
