@@ -8,9 +8,10 @@
 
 #include "OutputTestUtil.h"
 #include "output/LayerFile.h"
+#include "output/OutputFile.h"
 
 using namespace Voxmill;
-using namespace Voxmill::test;
+using namespace Voxmill::Test;
 
 namespace {
 
@@ -28,13 +29,10 @@ void putU32(QByteArray& b, int at, uint32_t v) {
         b[at + i] = char(v >> (8 * i));
 }
 
-// A file built by hand from a bitmap, so the reader is checked against the
-// format rather than against the writer.
+// A file built by hand from a bitmap, so the reader is checked against the format rather than the writer.
 QByteArray handMadeFile(uint32_t width, uint32_t height, const QByteArray& bitmap) {
-    const QByteArray inner = zlibOf(bitmap);
-    const QByteArray outer = zlibOf(inner);
-    QByteArray file("slic", 4);
-    file.append(QByteArray(16, 0));
+    const QByteArray inner = zlibOf(bitmap), outer = zlibOf(inner);
+    QByteArray file = QByteArray("slic", 4) + QByteArray(16, 0);
     putU32(file, 4, width);
     putU32(file, 8, height);
     putU32(file, 12, uint32_t(outer.size()));
@@ -44,28 +42,26 @@ QByteArray handMadeFile(uint32_t width, uint32_t height, const QByteArray& bitma
 
 } // namespace
 
-// Material from 128 up, least significant bit first, rows padded to 32 bits
-// with zero bits (width 6081: stride 764).
+// Material from 128 up, least significant bit first, rows padded to 32 bits with zero bits
+// (width 6081: stride 764).
 TEST(PackBits, AgreesWithAPixelByPixelPacking) {
     EXPECT_EQ(layerFileStride(6081), 764);
     std::mt19937 rng(7);
     for (int32_t width : {1, 7, 8, 9, 63, 64, 65, 333, 6081}) {
-        QImage gray = grayImage(width, 5), bits;
+        QImage gray = grayImage(width, 5), bits(3, 3, QImage::Format_MonoLSB); // wrong size: replaced
         for (int32_t y = 0; y < 5; ++y)
             for (int32_t x = 0; x < width; ++x)
                 gray.scanLine(y)[x] = x == 0 ? uchar(127 + y % 2) : uchar(rng()); // 127 vs 128
-        bits = QImage(3, 3, QImage::Format_MonoLSB);                              // wrong size: replaced
         bits.fill(1);
         packBits(gray, bits);
         ASSERT_EQ(bits.format(), QImage::Format_MonoLSB);
         ASSERT_EQ(bits.size(), gray.size());
         ASSERT_EQ(bits.bytesPerLine(), layerFileStride(width));
         for (int32_t y = 0; y < 5; ++y)
-            for (int32_t x = 0; x < layerFileStride(width) * 8; ++x) {
-                const bool set = (bits.constScanLine(y)[x / 8] >> (x % 8)) & 1;
-                ASSERT_EQ(set, x < width && gray.constScanLine(y)[x] >= 128)
+            for (int32_t x = 0; x < layerFileStride(width) * 8; ++x)
+                ASSERT_EQ((bits.constScanLine(y)[x / 8] >> (x % 8)) & 1,
+                          x < width && gray.constScanLine(y)[x] >= 128)
                     << width << ": " << x << "," << y;
-            }
     }
 }
 
@@ -84,7 +80,7 @@ TEST(LayerFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
     packBits(gray, bits);
     writer.write(path, bits);
 
-    const QByteArray file = bytesOf(path);
+    const QByteArray file = fileBytes(path);
     const QByteArray bitmap(reinterpret_cast<const char*>(bits.constBits()), int(bits.sizeInBytes()));
     ASSERT_EQ(bitmap.size(), 764 * 4);
     EXPECT_EQ(file, handMadeFile(6081, 4, bitmap));
@@ -104,18 +100,12 @@ TEST(LayerFile, ReaderRejectsEveryMalformedFile) {
     const QByteArray good = handMadeFile(40, 2, bitmap);
     ASSERT_EQ(decodeLayerFile(good).countSet(), 1);
 
-    QByteArray padded = bitmap;
+    QByteArray padded = bitmap, badMagic = good, wrongInner = good, wrongHeight = good;
     padded[5] = char(0x01); // pixel 40: beyond the width
-    QByteArray badMagic = good;
     badMagic[0] = 'S';
-    QByteArray wrongInner = good;
     putU32(wrongInner, 16, uint32_t(zlibOf(bitmap).size()) + 1);
-    QByteArray wrongHeight = good;
     putU32(wrongHeight, 8, 3);
-    struct Case {
-        const char* what;
-        QByteArray file;
-    } cases[] = {
+    const std::pair<const char*, QByteArray> cases[] = {
         {"shorter than the header", good.left(19)},
         {"magic", badMagic},
         {"cut short", good.left(good.size() - 1)},
@@ -125,12 +115,12 @@ TEST(LayerFile, ReaderRejectsEveryMalformedFile) {
         {"padding bit set", handMadeFile(40, 2, padded)},
         {"zero width", handMadeFile(0, 2, QByteArray())},
     };
-    for (const Case& c : cases)
-        EXPECT_THROW(decodeLayerFile(c.file), std::runtime_error) << c.what;
+    for (const auto& [what, file] : cases)
+        EXPECT_THROW(decodeLayerFile(file), std::runtime_error) << what;
 }
 
-// The writer skips compressing a bitmap equal to the previous one; what it
-// writes must still be exactly what a fresh writer writes.
+// The writer skips compressing a bitmap equal to the previous one; it must still write exactly
+// what a fresh writer writes.
 TEST(LayerFile, RepeatedBitmapsWriteTheSameBytesAsAFreshWriter) {
     QTemporaryDir dir;
     QImage a = grayImage(100, 9), b = grayImage(100, 9), bitsA, bitsB;
@@ -144,7 +134,23 @@ TEST(LayerFile, RepeatedBitmapsWriteTheSameBytesAsAFreshWriter) {
         const QString path = dir.filePath(QString("slice_m%1").arg(i)), fresh = dir.filePath("fresh");
         reused.write(path, *sequence[i]);
         LayerFileWriter().write(fresh, *sequence[i]);
-        ASSERT_GT(bytesOf(path).size(), 20) << "write " << i;
-        ASSERT_EQ(bytesOf(path), bytesOf(fresh)) << "write " << i;
+        ASSERT_GT(fileBytes(path).size(), 20) << "write " << i;
+        ASSERT_EQ(fileBytes(path), fileBytes(fresh)) << "write " << i;
     }
+}
+
+// A full disk: a short text fails when flushed, a long one on its write; either way the message
+// names the file. A layer file fails too rather than leaving a short file.
+TEST(OutputFile, FullDiskNamesTheFile) {
+    const QString full = QStringLiteral("/dev/full");
+    if (!QFile::exists(full)) GTEST_SKIP() << "no /dev/full on this system";
+    for (int size : {16, 1 << 22})
+        EXPECT_EQ(errorOf([&] { writeTextFile(full, openWrite, QByteArray(size, 'x')); }),
+                  "/dev/full: No space left on device")
+            << size << " bytes";
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::link(full, dir.filePath("slice_m4")));
+    QImage bits;
+    packBits(grayImage(64, 2), bits);
+    EXPECT_THROW(LayerFileWriter().write(dir.filePath("slice_m4"), bits), std::runtime_error);
 }
