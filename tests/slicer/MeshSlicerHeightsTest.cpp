@@ -1,5 +1,4 @@
-// The layer list: count rounded to nearest, raft layers below, cuts at the
-// middle of each layer.
+// The layer list: count rounded to nearest, raft layers below, cuts at the middle of each layer.
 
 #include <gtest/gtest.h>
 
@@ -20,8 +19,6 @@ TEST(MeshSlicerHeights, CountRoundsToNearestAndCutsMidLayer) {
         {"just under a half", 0.05f, 0, 1249, 2, 0},
         // 1250 / 500 = 2.5 rounds up
         {"exactly a half", 0.05f, 0, 1250, 3, 0},
-        // less than half a layer gives no model layer
-        {"thin stack", 0.05f, 0, 249, 0, 0},
         // a negative count counts as 0
         {"below the plate", 0.05f, 0, -100000, 0, 0},
         // raft layers of the store sit below the model layers, uncut
