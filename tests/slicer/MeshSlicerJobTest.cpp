@@ -13,25 +13,18 @@ using namespace Voxmill::Test;
 
 namespace {
 
-ModelSpec spec(part_type_t type) {
-    ModelSpec s;
-    s.type = type;
-    return s;
-}
-
 void addMesh(LoadedModels& models, std::shared_ptr<TriMesh> mesh, int32_t offsetX, int32_t offsetY,
              part_type_t type = part_type_t::model) {
     models.meshes.push_back(MeshInstance{std::move(mesh), offsetX, offsetY});
-    models.meshSpecs.push_back(spec(type));
+    models.meshSpecs.push_back({{}, {}, type});
 }
 
 void addSlc(LoadedModels& models, std::shared_ptr<SlcData> slc, const ModelTransform& m, part_type_t type) {
     models.slcs.push_back(SlcInstance{std::move(slc), m});
-    models.slcSpecs.push_back(spec(type));
+    models.slcSpecs.push_back({{}, {}, type});
 }
 
-// An SLC stack from z = 0 of layers 0.05 mm thick, each a square of the given
-// side in mm, closed by its first point.
+// SLC layers 0.05 mm thick from z = 0, each a square of the given side in mm closed by its first point.
 std::shared_ptr<SlcData> slcSquares(std::initializer_list<float> sides) {
     auto slc = std::make_shared<SlcData>();
     slc->minZ = 0;
@@ -92,9 +85,8 @@ TEST(MeshSlicerJob, TenMillimetreCubeGivesOneCounterClockwiseSquarePerLayer) {
     EXPECT_EQ(job->modelBox, (IntBox{-50000, -50000, 50000, 50000}));
 }
 
-// A shared mesh is cut once; its later instance is a copy moved by the
-// difference of the offsets, and does not widen the job's model box. Above
-// the short shared mesh its parts are empty and their boxes stay empty.
+// A shared mesh is cut once, its later instance a copy moved by the difference of the offsets;
+// above the short shared mesh its parts and their boxes stay empty.
 TEST(MeshSlicerJob, SharedMeshAtTwoOffsetsIsCopied) {
     auto job = newJob(0.1f);
     LoadedModels models;
@@ -124,11 +116,9 @@ TEST(MeshSlicerJob, SharedMeshAtTwoOffsetsIsCopied) {
     EXPECT_EQ(job->modelBox, (IntBox{-300000, -10000, 10000, 10000}));
 }
 
-// An SLC stack of two layers 0.05 mm thick next to a mesh of four: only the
-// first two layers get an SLC part (layer 2 is cut at 0.125 mm, above the
-// stack's top at 0.1 mm), and a stack without thickness gets none at all.
-// Contours lose their repeated first point and are placed by the transform;
-// a stack turned upside down counts its layers from the top.
+// Two SLC layers beside a mesh of four: layer 2 (cut at 0.125 mm) is above the stack's top at
+// 0.1 mm, and a stack without thickness adds nothing. Contours lose their repeated first point
+// and are placed by the transform; a stack turned upside down counts its layers from the top.
 TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
     const struct {
         const char* what;
