@@ -1,5 +1,4 @@
-// Chaining cut segments into contours on hand-built layers: segments with the
-// faces that made them and the faces' neighbour lists.
+// Chaining cut segments into contours on hand-built layers.
 
 #include <gtest/gtest.h>
 
@@ -18,8 +17,7 @@ struct HandSegment {
     Pt start, end;
 };
 
-// A layer's cuts and the neighbour lists of its faces; each link makes two
-// faces neighbours, each in its first free slot.
+// A layer's cuts and its faces' neighbour lists; each link makes two faces neighbours.
 struct HandLayer {
     LayerCuts cuts;
     std::vector<MeshFace> faces = std::vector<MeshFace>(16);
@@ -29,14 +27,11 @@ struct HandLayer {
             cuts.segments.push_back(Segment{int32_t(s.start.X), int32_t(s.start.Y), int32_t(s.end.X), int32_t(s.end.Y)});
             cuts.faces.push_back(s.face);
         }
-        for (const auto& link : links) {
-            addNeighbour(link.first, link.second);
-            addNeighbour(link.second, link.first);
-        }
-    }
-    void addNeighbour(int32_t f, int32_t g) {
-        std::array<int32_t, 3>& adj = faces[size_t(f)].adj;
-        *std::find(adj.begin(), adj.end(), NoNeighbour) = g;
+        for (const auto& link : links)
+            for (auto [f, g] : {link, std::make_pair(link.second, link.first)}) {
+                std::array<int32_t, 3>& adj = faces[size_t(f)].adj;
+                *std::find(adj.begin(), adj.end(), NoNeighbour) = g;
+            }
     }
 };
 
@@ -51,13 +46,12 @@ struct ChainCase {
 
 std::vector<ChainCase> chainCases() {
     return {
-        // a square whose segments come in face order, not in contour order: the
-        // contour starts at the first segment visited and repeats its first point
+        // segments in face order, not contour order: the contour starts at the first
+        // segment visited and repeats its first point
         {"square along neighbours",
          HandLayer({{0, C, D}, {1, A, B}, {2, D, A}, {3, B, C}}, {{0, 2}, {2, 1}, {1, 3}, {3, 0}}),
          {{C, D, A, B, C}}, {1, 0, 0}},
-        // a neighbour is missing between faces 3 and 0: two open chains [1, 3]
-        // and [0, 2], joined with the second put in front
+        // no neighbour between faces 3 and 0: open chains [1, 3] and [0, 2], joined second in front
         {"gap in the neighbour lists",
          HandLayer({{0, C, D}, {1, A, B}, {2, D, A}, {3, B, C}}, {{0, 2}, {2, 1}, {1, 3}}),
          {{C, D, A, B, C}}, {0, 1, 0}},
@@ -67,22 +61,18 @@ std::vector<ChainCase> chainCases() {
          {{C, D, A, B, C}}, {0, 1, 0}},
         // an open chain with nothing to meet vanishes
         {"unclosable chain", HandLayer({{0, A, B}, {1, B, C}}, {{0, 1}}), {}, {0, 0, 1}},
-        // a neighbour whose segment does not start where the chain ends does not
-        // continue it, even though the faces are neighbours
+        // a neighbour whose segment does not start where the chain ends does not continue it
         {"neighbour not meeting",
          HandLayer({{0, A, B}, {1, C, D}, {2, B, C}, {3, D, A}}, {{0, 1}, {0, 2}, {2, 1}, {1, 3}, {3, 0}}),
          {{A, B, C, D, A}}, {1, 0, 0}},
-        // a zero-length segment (a face touching the plane at one vertex) adds
-        // no repeated point
+        // a zero-length segment (a face touching the plane at a vertex) adds no repeated point
         {"zero-length segment",
          HandLayer({{0, A, B}, {1, B, B}, {2, B, C}, {3, C, A}}, {{0, 1}, {1, 2}, {2, 3}, {3, 0}}),
          {{A, B, C, A}}, {1, 0, 0}},
-        // a degenerate face that is its own neighbour gives a lone point: no
-        // contour, and nothing counted as dropped since its ends meet
+        // a degenerate face that is its own neighbour: no contour, and nothing dropped as its ends meet
         {"self neighbour", HandLayer({{4, E, E}}, {{4, 4}}), {}, {0, 0, 0}},
-        // closed contours come first, then the joined ones; of two chains
-        // meeting the front (D) the first in chain order is taken, in front,
-        // and the other is dropped
+        // closed contours first, then joined ones; of two chains meeting the front (D) the first
+        // in chain order is taken, in front, and the other dropped
         {"order of output",
          HandLayer({{0, A, B}, {1, B, C}, {2, C, A}, {5, D, E}, {6, E, D}, {7, D, C}},
                    {{0, 1}, {1, 2}, {2, 0}}),
@@ -92,8 +82,7 @@ std::vector<ChainCase> chainCases() {
 
 } // namespace
 
-// The same chainer, reused after every case was chained once, must not
-// see anything of earlier layers in the scratch space it keeps.
+// A chainer reused after every case was chained once must see nothing of earlier layers.
 TEST(MeshSlicerChain, HandBuiltLayers) {
     const std::vector<ChainCase> cases = chainCases();
     SegmentChainer reused;
