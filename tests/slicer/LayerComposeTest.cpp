@@ -57,17 +57,3 @@ TEST(LayerCompose, RaftLayersGetWallCopies) {
     }
     EXPECT_TRUE(job.layers.layer(4).parts.empty());
 }
-
-TEST(LayerCompose, CollectSlotAppendsCopies) {
-    Island island;
-    island.slots.set(0, Region({square(0, 0, 100), reversed(square(10, 10, 10))}));
-    Paths out{square(-5, -5, 1)};
-    collectSlot(island, 0, false, out);
-    collectSlot(island, 8, true, out); // absent: nothing
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[1], square(0, 0, 100));
-    collectSlot(island, 0, true, out);
-    ASSERT_EQ(out.size(), 5u);
-    EXPECT_EQ(out[3], reversed(square(0, 0, 100)));
-    EXPECT_EQ(out[4], square(10, 10, 10));
-}
