@@ -1,6 +1,5 @@
 #pragma once
-// Helpers shared by the slicer tests: shapes, a recorder of the layer store's
-// IO moves and a deep comparison of layers.
+// Helpers shared by the slicer tests: shapes, a recorder of the store's IO moves, a layer comparison.
 
 #include <gtest/gtest.h>
 
@@ -67,9 +66,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return std::vector<IoEvent>(events_.begin() + std::min(from, events_.size()), events_.end());
     }
-
-    // The events after the first `from`, once there are `count` of them (or
-    // whatever came within a minute).
+    // The events after the first `from`, once there are `count` of them or a minute passed.
     std::vector<IoEvent> waitFor(size_t from, size_t count) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         std::vector<IoEvent> events = since(from);
@@ -85,8 +82,7 @@ private:
     std::vector<IoEvent> events_;
 };
 
-// Layers are equal when everything the store keeps is: thickness, part
-// types and boxes, islands with their slots (paths and box) and link counts.
+// Equal in all the store keeps: thickness, part types and boxes, slots (paths and box), link counts.
 inline bool sameLayer(const Layer& a, const Layer& b) {
     auto sameRegion = [](const Region& x, const Region& y) { return x.paths == y.paths && x.box == y.box; };
     auto sameIsland = [&](const Island& x, const Island& y) {
