@@ -26,20 +26,15 @@ QString sharedModel(const char* folder, const QString& name) {
 
 bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
 
-// Cuts, chains and simplifies at every height in batches of 200, as the slice stage does.
+// Cuts, chains and simplifies at every height, as the slice stage does.
 std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights, ChainStats* stats = nullptr) {
+    std::vector<LayerCuts> cuts(heights.size());
+    cutFaces(mesh.vertices, mesh.faces(), heights.data(), int32_t(heights.size()), cuts);
     std::vector<Paths> layers(heights.size());
     SegmentChainer chainer;
-    const size_t batch = 200;
-    std::vector<LayerCuts> cuts(batch);
-    for (size_t first = 0; first < heights.size(); first += batch) {
-        const int32_t count = int32_t(std::min(batch, heights.size() - first));
-        cutFaces(mesh.vertices, mesh.faces(), heights.data() + first, count, cuts);
-        for (int32_t i = 0; i < count; ++i) {
-            chainer.chain(cuts[size_t(i)], mesh.faces(), layers[first + size_t(i)]);
-            simplifyPaths(layers[first + size_t(i)], tolerance);
-            cuts[size_t(i)].clear();
-        }
+    for (size_t i = 0; i < heights.size(); ++i) {
+        chainer.chain(cuts[i], mesh.faces(), layers[i]);
+        simplifyPaths(layers[i], tolerance);
     }
     if (stats) *stats = chainer.stats();
     return layers;
