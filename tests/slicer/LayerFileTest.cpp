@@ -10,6 +10,7 @@
 using namespace Voxmill;
 using namespace Voxmill::Test;
 
+// The MD5 digest of the little-endian words leads the file (reading back is the store tests').
 TEST(LayerFile, DigestLeadsTheBytes) {
     QTemporaryDir dir;
     const QString path = dir.filePath("3");
@@ -23,12 +24,6 @@ TEST(LayerFile, DigestLeadsTheBytes) {
     ASSERT_EQ(bytes.size(), 24);
     EXPECT_EQ(bytes.mid(16), QByteArray::fromHex("0100000001020304"));
     EXPECT_EQ(bytes.left(16), QCryptographicHash::hash(bytes.mid(16), QCryptographicHash::Md5));
-    buf.clear();
-    buf.loadChecked(path);
-    EXPECT_EQ(buf.remaining(), 8u);
-    EXPECT_EQ(buf.readU32(), 1u);
-    EXPECT_EQ(buf.readI32(), 0x04030201);
-
 }
 
 TEST(LayerFile, CountsAreCheckedBeforeAllocating) {
