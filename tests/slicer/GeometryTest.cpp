@@ -29,7 +29,9 @@ TEST(Geometry, ClipFillRules) {
     EXPECT_DOUBLE_EQ(pathsArea(differencePaths(all, overlapping)), 1.6e9 - 6e8);
 }
 
-TEST(Geometry, SplitIslandsEmitsNestedIslandsFirst) {
+// splitIslands emits nested islands first; depthLevels is breadth first: with two rings side by
+// side, each with an island in its hole, both holes come before either inner island.
+TEST(Geometry, IslandAndDepthOrders) {
     std::vector<Paths> islands = splitIslands(nestedSquares());
     ASSERT_EQ(islands.size(), 2u);
     ASSERT_EQ(islands[0].size(), 1u);
@@ -38,11 +40,7 @@ TEST(Geometry, SplitIslandsEmitsNestedIslandsFirst) {
     EXPECT_EQ(pathsBox({islands[1][0]}), (IntBox{0, 0, 30000, 30000}));
     EXPECT_EQ(pathsBox({islands[1][1]}), (IntBox{10000, 10000, 20000, 20000}));
     EXPECT_FALSE(ClipperLib::Orientation(islands[1][1]));
-}
 
-// Two rings side by side, each with one island in its hole: the holes of
-// both rings come before any of the inner islands.
-TEST(Geometry, DepthLevelsAreBreadthFirst) {
     Paths twoRings = nestedSquares();
     for (Path p : nestedSquares()) {
         for (IntPoint& q : p) q.X += 100000;
