@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "OutputTestUtil.h"
 #include "output/Poly2Img.h"
@@ -80,9 +79,7 @@ TEST(Poly2Img, MarginColumnsStayBlackAndClipIsInPrintableColumns) {
         if (!r.clip.isNull()) p.setClip(r.clip, Qt::IntersectClip);
         const QImage img = drawn(p, {{rectPath(-700000, -700000, 700000, 700000)}}, 0);
         EXPECT_EQ(whiteBounds(img), r.white);
-        for (int32_t y = 0; y < img.height(); ++y)
-            for (int32_t x : {0, 7, 5128, 5135})
-                ASSERT_EQ(img.constScanLine(y)[x], 0) << x << "," << y;
+        EXPECT_EQ(countAtLeast(img, 1), r.white.width() * r.white.height()) << "no other pixel painted";
     }
 }
 
@@ -127,35 +124,4 @@ TEST(DiscOffsets, SixtyOffsetsInOrderAndDilationGrowsPixelsIntoThem) {
             const bool border = (y == 0 && x == 5) || (y == 6 && x == 20);
             ASSERT_EQ(img.constScanLine(y)[x], disc || border ? 255 : 0) << x << "," << y;
         }
-}
-
-// Clearing, the support gap and packing skip the rows a drawing reports as untouched, so a
-// row left out that holds paint would lose material.
-TEST(Poly2Img, ReportedRowsHoldEveryPaintedPixel) {
-    SliceConfig s = exampleGrid();
-    s.poly2img.pixelX = 400;
-    s.poly2img.pixelY = 300; // 10 x ~7.5 mm on the plate
-    s.poly2img.staggered = true;
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int64_t> coord(-60000, 60000); // reaches beyond the plate
-    QImage img;
-    for (int32_t trial = 0; trial < 200; ++trial) {
-        Poly2Img p;
-        p.configure(s);
-        if (trial % 3 == 0) p.setClip(QRect(0, 40 + trial % 50, 400, 120), Qt::IntersectClip);
-        std::vector<Paths> levels(1 + trial % 3);
-        for (Paths& level : levels) {
-            level.emplace_back();
-            for (int i = 0; i < 3 + trial % 5; ++i)
-                level.back().push_back({coord(rng), coord(rng) / (1 + trial % 40)});
-        }
-        p.prepareImage(img);
-        const RowSpan rows = p.drawLevels(levels, trial, img);
-        for (int32_t y = 0; y < img.height(); ++y) {
-            if (y >= rows.first && y < rows.end) continue;
-            ASSERT_EQ(std::count(img.constScanLine(y), img.constScanLine(y) + img.width(), 0), img.width())
-                << "trial " << trial << ": row " << y << " painted outside [" << rows.first << ", "
-                << rows.end << ")";
-        }
-    }
 }
