@@ -60,7 +60,6 @@ TEST(LayerImages, FillModesPickTheirSlots) {
     } rows[] = {
         // clang-format off
         {"infill off: slot 0 less slot 8", false, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
-        {"rectGrid: the same", true, FillType::rectGrid, {255, 255, 0, 0, 0}, {0, 0, 0, 0, 255}},
         {"support: cells into the support image", true, FillType::support, {255, 255, 0, 0, 0}, {0, 0, 0, 255, 255}},
         {"supportGrid: fill area less hollow as support", true, FillType::supportGrid, {255, 0, 0, 0, 0}, {0, 255, 0, 0, 255}},
         // clang-format on
