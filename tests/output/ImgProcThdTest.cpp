@@ -55,31 +55,6 @@ int32_t countFiles(const QString& dir, const char* prefix) {
 
 } // namespace
 
-// Raft copies first, then the stored layers; the files and first wait-time line replace an earlier job's.
-TEST(ImgProcThd, WritesEveryLayerWithRaftCopiesAndProgressLines) {
-    QTemporaryDir dir;
-    SliceJob job;
-    smallGrid(job, 3);
-    for (const char* stale : {"slice_s4", "waitTime"}) {
-        QFile f(dir.filePath(stale));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("stale\n");
-    }
-    const Imaging r = runImaging(job, dir.path(), 1);
-    EXPECT_FALSE(r.failed);
-    std::string expected;
-    for (int32_t j = 0; j <= 13; ++j) {
-        expected += "slice: " + std::to_string(j) + "/13\n";
-        if (j == 12) expected += "clean-solid: 40\n"; // layer 1 = file 12; 0.8 mm of 0.02 mm layers
-    }
-    EXPECT_EQ(r.out, expected);
-    EXPECT_EQ(countFiles(dir.path(), "slice_m"), 14);
-    EXPECT_EQ(countFiles(dir.path(), "slice_s"), 14);
-    EXPECT_EQ(readLayerFile(dir.filePath("slice_s4")).countSet(), 0);
-    EXPECT_EQ(fileBytes(dir.filePath("waitTime")),
-              "waitXTimeout0 = 0\nwaitXTimeout1 = 0\nwaitXTimeout2 = 0\n");
-}
-
 // The main thread fails while the image thread waits for posts: the destructor stops and joins it.
 TEST(ImgProcThd, StopRequestEndsAThreadWaitingForPosts) {
     QTemporaryDir dir;
@@ -120,46 +95,65 @@ TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
 }
 
 // The image thread clears only the rows it painted before: a layer after a larger one must not
-// keep any of its pixels. raft.layerCnt 0: no copies.
-TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImages) {
-    QTemporaryDir dir;
-    SliceJob job;
-    smallGrid(job, 6);
-    job.settings.raft.layerCnt = 0;
-    const int64_t sizes[] = {900000, 100000, 500000, 0, 1200000, 300000}; // half-widths, 0: empty layer
-    for (int32_t k = 0; k < 6; ++k) {
-        const int64_t h = sizes[k];
-        if (h > 0)
-            addPart(job, k, {{{-h, -h / 2}, {h, -h / 3}, {h / 2, h}, {-h, h / 4}}}, part_type_t::model, 0);
-        addPart(job, k, {{{-h - 50000, -h}, {h, -h - 50000}, {h + 50000, h}, {-h, h}}}, part_type_t::support,
-                0);
-    }
-    std::vector<std::vector<uint8_t>> expected; // model and support bits per layer
-    for (int32_t k = 0; k < 6; ++k) {
-        Poly2Img p;
-        p.configure(job.settings);
-        QImage model, support, bits;
-        p.prepareImage(model);
-        p.prepareImage(support);
-        p.drawParts(job.layers.layer(k), k, model, part_type_t::model);
-        p.drawParts(job.layers.layer(k), k, support, part_type_t::support);
-        supportGap(model, support, job.settings.poly2img.supportGapPixel, {0, model.height()});
-        for (const QImage* img : {&model, &support}) {
-            packBits(*img, bits);
-            expected.emplace_back(bits.constBits(), bits.constBits() + bits.sizeInBytes());
+// keep any of its pixels. Raft copies come first; the files and first wait-time line replace an
+// earlier job's.
+TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
+    for (int32_t raft : {100, 0}) { // 11 copies of the first stored layer; none
+        QTemporaryDir dir;
+        SliceJob job;
+        smallGrid(job, 6);
+        job.settings.raft.layerCnt = raft;
+        const int64_t sizes[] = {900000, 100000, 500000, 0, 1200000, 300000}; // half-widths, 0: empty
+        for (int32_t k = 0; k < 6; ++k) {
+            const int64_t h = sizes[k];
+            if (h > 0)
+                addPart(job, k, {{{-h, -h / 2}, {h, -h / 3}, {h / 2, h}, {-h, h / 4}}}, part_type_t::model,
+                        0);
+            addPart(job, k, {{{-h - 50000, -h}, {h, -h - 50000}, {h + 50000, h}, {-h, h}}},
+                    part_type_t::support, 0);
         }
-    }
-    const Imaging r = runImaging(job, dir.path());
-    EXPECT_FALSE(r.failed);
-    EXPECT_TRUE(r.out.rfind("slice: 0/5\n", 0) == 0 && r.out.find("slice: 5/5\n") != std::string::npos)
-        << r.out;
-    EXPECT_EQ(countFiles(dir.path(), "slice_m"), 6);
-    EXPECT_EQ(countFiles(dir.path(), "slice_s"), 6);
-    for (int32_t k = 0; k < 6; ++k) {
-        const LayerBitmap s = readLayerFile(dir.filePath(QString("slice_s%1").arg(k)));
-        EXPECT_EQ(readLayerFile(dir.filePath(QString("slice_m%1").arg(k))).bits, expected[size_t(2 * k)])
-            << "model " << k;
-        EXPECT_EQ(s.bits, expected[size_t(2 * k + 1)]) << "support " << k;
-        EXPECT_GT(s.countSet(), 0) << k;
+        std::vector<std::vector<uint8_t>> expected; // model and support bits per layer
+        for (int32_t k = 0; k < 6; ++k) {
+            Poly2Img p;
+            p.configure(job.settings);
+            QImage model, support, bits;
+            p.prepareImage(model);
+            p.prepareImage(support);
+            p.drawParts(job.layers.layer(k), k, model, part_type_t::model);
+            p.drawParts(job.layers.layer(k), k, support, part_type_t::support);
+            supportGap(model, support, job.settings.poly2img.supportGapPixel, {0, model.height()});
+            ASSERT_GT(countAtLeast(support, 128), 0) << k;
+            for (const QImage* img : {&model, &support}) {
+                packBits(*img, bits);
+                expected.emplace_back(bits.constBits(), bits.constBits() + bits.sizeInBytes());
+            }
+        }
+        for (const char* stale : {"slice_s4", "waitTime"}) {
+            QFile f(dir.filePath(stale));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("stale\n");
+        }
+        const Imaging r = runImaging(job, dir.path(), 1);
+        EXPECT_FALSE(r.failed);
+        const int32_t copies = raft ? 11 : 0, last = copies + 5;
+        std::string out;
+        for (int32_t j = 0; j <= last; ++j) {
+            out += "slice: " + std::to_string(j) + "/" + std::to_string(last) + "\n";
+            if (j == copies + 1) out += "clean-solid: 40\n"; // 0.8 mm of 0.02 mm layers
+        }
+        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(countFiles(dir.path(), "slice_m"), last + 1);
+        EXPECT_EQ(countFiles(dir.path(), "slice_s"), last + 1);
+        for (int32_t n = 0; n <= last; ++n)
+            for (int32_t kind = 0; kind < 2; ++kind) {
+                const int32_t k = std::max(0, n - copies);
+                const QString name = kind ? "slice_s%1" : "slice_m%1", file = dir.filePath(name.arg(n));
+                EXPECT_EQ(readLayerFile(file).bits, expected[size_t(2 * k + kind)]) << file.toStdString();
+                EXPECT_EQ(fileBytes(file), fileBytes(dir.filePath(name.arg(copies + k))))
+                    << file.toStdString();
+            }
+        EXPECT_EQ(fileBytes(dir.filePath("waitTime")),
+                  "waitXTimeout0 = 0\nwaitXTimeout1 = 0\nwaitXTimeout2 = 0\n"
+                  "waitXTimeout3 = 0\nwaitXTimeout4 = 0\nwaitXTimeout5 = 0\n");
     }
 }
