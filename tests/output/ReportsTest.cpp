@@ -33,29 +33,19 @@ QByteArray areaInfoOf(SliceJob& job) {
 
 } // namespace
 
-// Lists of different lengths pair element by element; the longer list's extra elements go unused.
 TEST(WaitTime, AreaMapsToInterpolatedTime) {
     const std::vector<int32_t> a = {300, 360, 810, 900}, t = {0, 500, 1500, 2000};
-    struct Row {
-        float area;
-        std::vector<int32_t> areas, times;
-        int32_t time;
-        const char* what;
-    } rows[] = {
-        {0.0f, a, t, 0, "below the first area: the first time"},
-        {330.0f, a, t, 250, "half way to the second"},
-        {360.0f, a, t, 500, "exactly a(1) gives exactly t(1)"},
-        {585.0f, a, t, 1000, "half way between 360 and 810"},
-        {900.0f, a, t, 2000, "the last area"},
-        {1e6f, a, t, 2000, "beyond the last area: the last time"},
-        {361.0f, a, t, 502, "interpolation truncates (502.2)"},
-        {5000.0f, a, {0, 500}, 500, "times shorter: last pair wins"},
-        {5000.0f, {300}, {7, 8, 9}, 7, "areas shorter"},
-        {5000.0f, {300, 360}, {}, 0, "no times at all"},
-        {5000.0f, {}, {5}, 0, "no areas at all"},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(waitTimeForArea(r.area, r.areas, r.times), r.time) << r.what;
+    // Below the first area, half way to the second, exactly a(1), half way from 360 to 810, the last
+    // area, beyond it, and truncation (502.2).
+    const std::pair<float, int32_t> rows[] = {{0, 0},      {330, 250},  {360, 500}, {585, 1000},
+                                              {900, 2000}, {1e6, 2000}, {361, 502}};
+    for (const auto& [area, time] : rows)
+        EXPECT_EQ(waitTimeForArea(area, a, t), time) << area;
+    // Lists of different lengths pair element by element; the longer list's extra elements go unused.
+    EXPECT_EQ(waitTimeForArea(5000, a, {0, 500}), 500) << "times shorter: the last pair wins";
+    EXPECT_EQ(waitTimeForArea(5000, {300}, {7, 8, 9}), 7) << "areas shorter";
+    EXPECT_EQ(waitTimeForArea(5000, {300, 360}, {}), 0) << "no times at all";
+    EXPECT_EQ(waitTimeForArea(5000, {}, {5}), 0) << "no areas at all";
 }
 
 // Model and support combine into one image, grown by half the margin; the largest region of
@@ -85,19 +75,13 @@ TEST(WaitTime, LayerTimeFromCombinedAndGrownImages) {
     EXPECT_EQ(report.layerTime(job), 0);
 }
 
+// Layers per number of areas in use, from each area's top layer and the raft layers below.
 TEST(AreaScan, CountsPerNumberOfAreasInUse) {
-    struct Row {
-        std::vector<int32_t> tops;
-        int32_t base;
-        std::vector<int32_t> counts;
-        const char* what;
-    } rows[] = {
-        {{250, 100, 0}, 11, {150, 111, 0}, "raft joins the most areas in use"},
-        {{40, 40, 40}, 5, {0, 0, 45}, "all areas to the same height"},
-        {{0, 0, 0}, 11, {0, 0, 0}, "no model: nothing is added"},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(layersPerAreaCount(r.tops, r.base), r.counts) << r.what;
+    using Counts = std::vector<int32_t>;
+    EXPECT_EQ(layersPerAreaCount({250, 100, 0}, 11), (Counts{150, 111, 0}))
+        << "raft joins the most areas in use";
+    EXPECT_EQ(layersPerAreaCount({40, 40, 40}, 5), (Counts{0, 0, 45})) << "all areas to the same height";
+    EXPECT_EQ(layersPerAreaCount({0, 0, 0}, 11), (Counts{0, 0, 0})) << "no model: nothing is added";
 }
 
 TEST(AreaScan, ScansTopDownAndWritesTheReport) {
