@@ -128,12 +128,11 @@ int runMutationsInChild(const Sample& s, const QString& path) {
         writeFile(variant, m);
         try {
             s.read(variant);
-        } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "%s: allocation failed on a %zu-byte variant\n", s.name.c_str(), m.size());
-            bad = 1;
         } catch (const std::exception& e) {
-            if (e.what()[0] == '\0') {
-                std::fprintf(stderr, "%s: empty message\n", s.name.c_str());
+            const bool alloc = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+            if (alloc || e.what()[0] == '\0') {
+                std::fprintf(stderr, "%s, %zu-byte variant: %s\n", s.name.c_str(), m.size(),
+                             alloc ? "allocation failed" : "empty message");
                 bad = 1;
             }
         }
