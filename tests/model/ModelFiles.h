@@ -86,9 +86,9 @@ inline std::vector<Point3> corners(const std::vector<Triangle>& tris) {
     return out;
 }
 
-inline std::string binaryStl(const std::vector<Triangle>& tris, const std::string& header = "voxmill test") {
+inline std::string binaryStl(const std::vector<Triangle>& tris) {
     Bytes b;
-    b.text(header.substr(0, 80)).zeros(80 - std::min<size_t>(80, header.size())).u32(uint32_t(tris.size()));
+    b.text("voxmill test").zeros(68).u32(uint32_t(tris.size()));
     for (const Triangle& t : tris) {
         b.f32(0).f32(0).f32(1);
         for (float c : t) b.f32(c);
