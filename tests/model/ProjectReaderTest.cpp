@@ -144,18 +144,12 @@ TEST(ProjectReader, SettingsEntryPoint) {
     EXPECT_EQ(c.precision.layerHeight, 0.05f);
     EXPECT_EQ(c.prepOfs.angle, defaults.prepOfs.angle);
 
-    struct Row {
-        const char* what;
-        std::string bytes;
-        std::string error;
-    } rows[] = {
-        {"negative settings length", patched(twoModels(), 48 + 3, 0x80, 1), countError},
-        {"settings length beyond the file", patched(twoModels(), 48 + 3, 0x10, 1), streamFailure},
+    auto settingsError = [&](uint8_t lengthTopByte) {
+        writeFile(path, patched(twoModels(), 48 + 3, lengthTopByte, 1));
+        return errorOf([&] { readProjectSettings(path, c); });
     };
-    for (const Row& r : rows) {
-        writeFile(path, r.bytes);
-        EXPECT_EQ(errorOf([&] { readProjectSettings(path, c); }), r.error) << r.what;
-    }
+    EXPECT_EQ(settingsError(0x80), countError);    // a negative length
+    EXPECT_EQ(settingsError(0x10), streamFailure); // a length beyond the file
     // neither a settings file nor a project named
     EXPECT_EQ(errorOf([&] { readProjectSettings(QString(), c); }), "No file name specified");
 }
