@@ -1,8 +1,6 @@
 #pragma once
-// The voxmill program run as a child process, for tests that disturb a job
-// from outside: its temporary directory is private (TMPDIR), its merged
-// output is collected as it comes, and it can be waited on up to a line of
-// output and then killed.
+// The voxmill program as a child process with a private TMPDIR and merged output, which a test
+// can wait on up to a line of output, then disturb or kill.
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +18,7 @@ struct JobResult {
 
 class VoxmillProcess {
   public:
-    // tempDir becomes the child's TMPDIR, so its layer directory is
-    // tempDir + "/.Voxmill0" unless another run shares tempDir.
+    // the layer directory is tempDir + "/.Voxmill0" unless another run shares tempDir
     VoxmillProcess(const QStringList& args, const QString& tempDir) {
         testApp();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -49,7 +46,6 @@ class VoxmillProcess {
         }
     }
 
-    // Lets the process run for up to ms milliseconds, reading its output.
     void pause(int ms) {
         process_.waitForFinished(ms);
         collect();
@@ -84,8 +80,7 @@ inline QByteArray fileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Every file a job left in dir, by name, with its bytes; output.log is left
-// out, as it holds the run's timings.
+// Every file a job left in dir with its bytes, but output.log, which holds timings.
 inline QMap<QString, QByteArray> jobOutputs(const QString& dir) {
     QMap<QString, QByteArray> files;
     for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
