@@ -44,7 +44,8 @@ void expectWrittenFilesIntact(const QString& dir, const QMap<QString, QByteArray
     for (auto f = written.begin(); f != written.end(); ++f) {
         SCOPED_TRACE(f.key().toStdString());
         ASSERT_TRUE(clean.contains(f.key()));
-        EXPECT_TRUE(f.key() == "waitTime" ? clean[f.key()].startsWith(f.value()) : f.value() == clean[f.key()]);
+        const QByteArray& want = clean[f.key()];
+        EXPECT_TRUE(f.key() == "waitTime" ? want.startsWith(f.value()) : f.value() == want);
         if (f.key().startsWith("slice_")) EXPECT_NO_THROW(decodeLayerFile(f.value()));
     }
 }

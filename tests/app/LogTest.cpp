@@ -20,7 +20,8 @@ TEST(Log, LongTextWholeOnConsoleCutInLogFile) {
         const std::string console = testing::internal::GetCapturedStdout();
         closeLog();
         EXPECT_EQ(console, line + "next\n");
-        EXPECT_EQ(Voxmill::Test::fileBytes(dir.filePath("output.log")).toStdString(), line.substr(0, 4096) + "next\n");
+        const QByteArray log = Voxmill::Test::fileBytes(dir.filePath("output.log"));
+        EXPECT_EQ(log.toStdString(), line.substr(0, 4096) + "next\n");
     }
 }
 

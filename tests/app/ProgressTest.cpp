@@ -24,7 +24,8 @@ TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
     c.normalise();
     setupProgress(c);
     std::string seen; // by the callback
-    setProgressCallback([](float v, void* s) { *static_cast<std::string*>(s) += std::to_string(v) + " "; }, &seen);
+    setProgressCallback([](float v, void* s) { *static_cast<std::string*>(s) += std::to_string(v) + " "; },
+                        &seen);
     const std::string out = printed([] {
         stageStart("load");
         stageFinish(stageLoad, "load");

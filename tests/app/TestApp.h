@@ -1,19 +1,15 @@
 #pragma once
-// A core application object for tests that need one (QProcess, help text).
-// Created on first use and kept for the rest of the test process.
+// A core application object for tests that need one (QProcess, help text), kept to the end.
 
 #include <QCoreApplication>
 
 namespace Voxmill::Test {
 
 inline QCoreApplication& testApp() {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "voxmill_tests";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication* app = new QCoreApplication(argc, argv);
-        (void)app;
-    }
+    static int argc = 1;
+    static char name[] = "voxmill_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
     return *QCoreApplication::instance();
 }
 

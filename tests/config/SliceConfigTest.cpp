@@ -39,12 +39,14 @@ TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
         {"NaN keeps the default", [](SliceConfig& c) { c.precision.layerHeight = std::nanf(""); },
          [](SliceConfig& c) { c.precision.layerHeight = 0.02f; }},
         // rule 1 then rule 2: a narrow margin pulls support and general down
-        {"margin pulls support and general", [](SliceConfig& c) { c.supportOverlay.margin = 0.06f; c.precision.general = 0.5f; },
+        {"margin pulls support and general",
+         [](SliceConfig& c) { c.supportOverlay.margin = 0.06f; c.precision.general = 0.5f; },
          [](SliceConfig& c) { c.precision.support = c.precision.general = 0.06f * 0.5f; }},
         // the margin is clamped before it is halved
         {"margin clamped first", [](SliceConfig& c) { c.supportOverlay.margin = 0.0f; },
          [](SliceConfig& c) { c.supportOverlay.margin = 0.05f; c.precision.support = 0.025f; }},
-        {"hollow bounds support, then general", [](SliceConfig& c) { c.precision.hollow = 0.015f; c.precision.general = 0.5f; },
+        {"hollow bounds support, then general",
+         [](SliceConfig& c) { c.precision.hollow = 0.015f; c.precision.general = 0.5f; },
          [](SliceConfig& c) { c.precision.support = c.precision.general = 0.015f; }},
         {"infill bounds general", [](SliceConfig& c) { c.precision.infill = 0.012f; },
          [](SliceConfig& c) { c.precision.general = 0.012f; }},
@@ -57,17 +59,19 @@ TEST(SliceConfig, ClampsAndConsistencyRulesInTheirOrder) {
         // rule 4: areas that do not add up to the image height become one area
         {"areas short of the height", [](SliceConfig& c) { c.wall.areaPixels = {2000, 2000}; },
          [](SliceConfig& c) { c.wall.areaPixels = {5280}; }},
-        {"areas matching the height", [](SliceConfig& c) { c.wall.areaPixels = {2000, 2000}; c.poly2img.pixelY = 4000; }, {}},
+        {"areas matching", [](SliceConfig& c) { c.wall.areaPixels = {2000, 2000}; c.poly2img.pixelY = 4000; }, {}},
         // elements and height are clamped before they are compared
         {"clamped elements no longer match", [](SliceConfig& c) { c.wall.areaPixels = {0, 1760, 1760, 1760}; },
          [](SliceConfig& c) { c.wall.areaPixels = {5280}; }},
         {"clamped height matches", [](SliceConfig& c) { c.wall.areaPixels = {128, 128}; c.poly2img.pixelY = 100; },
          [](SliceConfig& c) { c.poly2img.pixelY = 256; }},
         // 83886 x 51200 + 9376 is 2^32 + 5280: a 32-bit sum would wrap to the height
-        {"sum that wraps in 32 bits", [](SliceConfig& c) { c.wall.areaPixels.assign(83886, 51200); c.wall.areaPixels.push_back(9376); },
+        {"sum that wraps in 32 bits",
+         [](SliceConfig& c) { c.wall.areaPixels.assign(83886, 51200); c.wall.areaPixels.push_back(9376); },
          [](SliceConfig& c) { c.wall.areaPixels = {5280}; }},
         // rule 5: each wait-time list sorted on its own, elements clamped
-        {"wait-time lists sorted apart", [](SliceConfig& c) { c.waitTime.areas = {900, 300, -7}; c.waitTime.times = {2000, 0, 500000}; },
+        {"wait-time lists sorted apart",
+         [](SliceConfig& c) { c.waitTime.areas = {900, 300, -7}; c.waitTime.times = {2000, 0, 500000}; },
          [](SliceConfig& c) { c.waitTime.areas = {0, 300, 900}; c.waitTime.times = {0, 2000, 100000}; }},
     };
     // clang-format on
