@@ -82,14 +82,21 @@ void LayerFileBuffer::saveChecked(const QString& path) {
 
 void LayerFileBuffer::loadChecked(const QString& path) {
     FStream in(path, openRead);
-    ArmedStream armed(in);
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
     clear();
-    if (size <= std::streamoff(layerDigestSize)) return;
-    data_.resize(size_t(size));
-    in.read(data_.data(), size);
+    std::streamoff size = 0;
+    try {
+        ArmedStream armed(in);
+        in.seekg(0, std::ios::end);
+        size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size <= std::streamoff(layerDigestSize)) return;
+        data_.resize(size_t(size));
+        in.read(data_.data(), size);
+    } catch (const std::ios_base::failure&) {
+        // The stream's own text names neither the file nor the cause.
+        clear();
+        throw std::runtime_error(toLocal8(path) + ": cannot read the layer file");
+    }
     QByteArray digest = md5(data_.data() + layerDigestSize, data_.size() - layerDigestSize);
     if (std::memcmp(digest.constData(), data_.data(), layerDigestSize) != 0)
         throw std::runtime_error("md5 check error. " + toLocal8(path));

@@ -46,7 +46,9 @@ void expectWrittenFilesIntact(const QString& dir, const QMap<QString, QByteArray
         ASSERT_TRUE(clean.contains(f.key()));
         const QByteArray& want = clean[f.key()];
         EXPECT_TRUE(f.key() == "waitTime" ? want.startsWith(f.value()) : f.value() == want);
-        if (f.key().startsWith("slice_")) EXPECT_NO_THROW(decodeLayerFile(f.value()));
+        if (f.key().startsWith("slice_")) {
+            EXPECT_NO_THROW(decodeLayerFile(f.value()));
+        }
     }
 }
 
@@ -154,8 +156,9 @@ TEST_F(FaultInjection, FilePathBlocked) {
         // a raft copy, made once the first stored layer (file 4) is written
         {"slice_m1", false, ": Is a directory\n" + imageFailed, {"slice_m4", "slice_s4", "slice_m0", "slice_s0"}},
         // layer 150 evicted to the temporary directory by the IO thread,
-        // noticed when the layer store is next asked for a layer
-        {".Voxmill0/150", true, full + ioThreadFailed, {}},
+        // noticed when the layer store is next asked for a layer; evicted
+        // while still empty, nothing is written and reading it back fails
+        {".Voxmill0/150", true, ": (No space left on device|cannot read the layer file)\n" + QString(ioThreadFailed), {}},
     };
     int i = 0;
     for (const Row& row : rows) {

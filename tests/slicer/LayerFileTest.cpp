@@ -65,3 +65,14 @@ TEST(LayerFile, FullDiskFailsTheSaveNamingTheFile) {
         EXPECT_EQ(errorOf([&] { buf.saveChecked(full); }), "/dev/full: No space left on device") << words;
     }
 }
+
+// Regression: a layer path that cannot be sought (a device put in its place)
+// failed with the stream's bare "basic_ios::clear" text, naming no file.
+TEST(LayerFile, UnreadableFileFailsTheLoadNamingTheFile) {
+    const QString full = QStringLiteral("/dev/full");
+    if (!QFile::exists(full)) GTEST_SKIP() << "no /dev/full on this system";
+    LayerFileBuffer buf;
+    buf.appendU32(7);
+    EXPECT_EQ(errorOf([&] { buf.loadChecked(full); }), "/dev/full: cannot read the layer file");
+    EXPECT_EQ(buf.remaining(), 0u);
+}
