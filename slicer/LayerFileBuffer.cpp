@@ -83,11 +83,10 @@ void LayerFileBuffer::saveChecked(const QString& path) {
 void LayerFileBuffer::loadChecked(const QString& path) {
     FStream in(path, openRead);
     clear();
-    std::streamoff size = 0;
     try {
         ArmedStream armed(in);
         in.seekg(0, std::ios::end);
-        size = in.tellg();
+        const std::streamoff size = in.tellg();
         in.seekg(0, std::ios::beg);
         if (size <= std::streamoff(layerDigestSize)) return;
         data_.resize(size_t(size));

@@ -40,18 +40,32 @@ std::string spoiled(Change change) {
     return f.bytes();
 }
 
+// A file and what reading it gives: an error, or the faces and vertices.
+struct MeshRow {
+    const char* what;
+    std::string bytes;
+    std::string error; // empty when the file reads
+    size_t faces = 0, vertices = 0;
+};
+
+template <class Reader>
+void expectMeshRows(const QString& path, const std::vector<MeshRow>& rows, Reader read) {
+    for (const MeshRow& r : rows) {
+        writeFile(path, r.bytes);
+        std::unique_ptr<TriMesh> mesh;
+        EXPECT_EQ(errorOf([&] { mesh = read(path); }), r.error) << r.what;
+        EXPECT_EQ(mesh ? mesh->faces().size() : 0, r.faces) << r.what;
+        EXPECT_EQ(mesh ? mesh->vertices.size() : 0, r.vertices) << r.what;
+    }
+}
+
 } // namespace
 
 TEST(StlReader, FailureTable) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.stl");
     const std::string cubeBin = binaryStl(cube(10));
-    struct Row {
-        const char* what;
-        std::string bytes;
-        std::string error;     // empty when the file reads
-        size_t faces = 0, vertices = 0; // when it reads
-    } rows[] = {
+    expectMeshRows(path, {
         {"binary cube", cubeBin, "", 12, 8},
         {"ASCII cube", asciiStl(cube(10)), "", 12, 8},
         {"ASCII single facet below 256 bytes", "solid a\n" + facetLines(0) + "endsolid a\n", failed},
@@ -74,25 +88,13 @@ TEST(StlReader, FailureTable) {
         {"ASCII: below the float range is zero", padded("vertex 1e-50 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), "", 1, 3},
         {"ASCII: signs, exponents and tabs",
          padded("vertex\t+1.5e1 -0 2E-1\n vertex 1 0 0\nvertex 0 1 0 trailing\nend\n"), "", 1, 3},
-    };
-    for (const Row& r : rows) {
-        writeFile(path, r.bytes);
-        std::unique_ptr<TriMesh> mesh;
-        EXPECT_EQ(errorOf([&] { mesh = readStl(path); }), r.error) << r.what;
-        EXPECT_EQ(mesh ? mesh->faces().size() : 0, r.faces) << r.what;
-        EXPECT_EQ(mesh ? mesh->vertices.size() : 0, r.vertices) << r.what;
-    }
+    }, [](const QString& p) { return readStl(p); });
 }
 
 TEST(ZdmReader, FailureTable) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.zdm");
-    struct Row {
-        const char* what;
-        std::string bytes;
-        std::string error;
-        size_t faces = 0, vertices = 0; // when it reads
-    } rows[] = {
+    expectMeshRows(path, {
         {"two faces", zdmFile(square, {0, 1, 2, 0, 2, 3}), "", 2, 4},
         {"a repeated vertex is kept, not welded", zdmFile({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}}, {0, 1, 2}), "", 1, 3},
         {"seven indices make two faces", zdmFile(square, {0, 1, 2, 0, 2, 3, 9}), "", 2, 4},
@@ -105,14 +107,7 @@ TEST(ZdmReader, FailureTable) {
         {"vertex count far beyond the file", patched(zdmFile(square, {}), 19, 0xFF, 1), streamFailure},
         {"index count far beyond the file", patched(zdmFile(square, {}), 23, 0xFF, 1), streamFailure},
         {"a coordinate beyond 214 m", zdmFile({{0, 0, 1e9f}}, {}), "coordinate out of range."},
-    };
-    for (const Row& r : rows) {
-        writeFile(path, r.bytes);
-        std::unique_ptr<TriMesh> mesh;
-        EXPECT_EQ(errorOf([&] { mesh = readZdm(path); }), r.error) << r.what;
-        EXPECT_EQ(mesh ? mesh->faces().size() : 0, r.faces) << r.what;
-        EXPECT_EQ(mesh ? mesh->vertices.size() : 0, r.vertices) << r.what;
-    }
+    }, [](const QString& p) { return readZdm(p); });
 }
 
 TEST(SlcReader, FailureTable) {
