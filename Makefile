@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test test-sanitize test-tsan fuzz soak bench clean
+.PHONY: deps build demo test test-sanitize test-tsan fuzz soak bench format-check clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -47,6 +47,9 @@ fuzz:
 
 soak: build
 	@bash scripts/soak.sh
+
+format-check:
+	@bash scripts/check-format.sh
 
 bench: build
 	@for b in build/bench_*; do echo "== $$b"; $$b; done

@@ -11,9 +11,7 @@ namespace {
 constexpr int statusFault = -1;      // command-line faults, as every job failure
 constexpr int statusParserFault = 1; // rejected by the option parser itself
 
-QByteArray local(const QString& s) {
-    return s.toLocal8Bit();
-}
+QByteArray local(const QString& s) { return s.toLocal8Bit(); }
 
 bool partTypeFromWord(const QString& word, part_type_t& type) {
     if (word == QLatin1String("model"))

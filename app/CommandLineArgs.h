@@ -9,9 +9,9 @@
 namespace Voxmill {
 
 struct CommandLineArgs {
-    std::string configPath;  // -C, empty when not given
-    std::string projectPath; // -X, empty when not given
-    std::string outputDir;   // -O
+    std::string configPath;        // -C, empty when not given
+    std::string projectPath;       // -X, empty when not given
+    std::string outputDir;         // -O
     std::vector<ModelSpec> models; // -M, in command-line order
 };
 

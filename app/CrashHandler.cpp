@@ -12,9 +12,7 @@
 // A pure virtual call is a fault in the program, not of the machine: make it
 // an ordinary error that main prints (the default handler aborts silently).
 // Defined here, beside the other hooks, so that linking the hooks links it.
-extern "C" void __cxa_pure_virtual() {
-    throw std::runtime_error("purecallHandler.");
-}
+extern "C" void __cxa_pure_virtual() { throw std::runtime_error("purecallHandler."); }
 
 namespace Voxmill {
 
@@ -36,20 +34,18 @@ std::atomic<bool> dumpDone{false};
 
 // Async-signal-safe output: plain write(2) of text built by hand.
 class DumpWriter {
-  public:
+public:
     explicit DumpWriter(int fd) : fd_(fd) {}
     void text(const char* s) {
         std::size_t n = 0;
-        while (s[n])
-            ++n;
+        while (s[n]) ++n;
         bytes(s, n);
     }
     void decimal(long long v) {
         char buf[24];
         int i = sizeof buf;
         unsigned long long u = v < 0 ? 0ull - static_cast<unsigned long long>(v) : v;
-        do
-            buf[--i] = char('0' + u % 10);
+        do buf[--i] = char('0' + u % 10);
         while ((u /= 10) != 0);
         if (v < 0) buf[--i] = '-';
         bytes(buf + i, sizeof buf - i);
@@ -63,7 +59,7 @@ class DumpWriter {
         bytes(buf, sizeof buf);
     }
 
-  private:
+private:
     void bytes(const char* p, std::size_t n) {
         while (n > 0) {
             ssize_t w = ::write(fd_, p, n);
@@ -94,14 +90,12 @@ const char* signalName(int sig) {
 
 // Two digits with a leading zero, or four for the year.
 char* putNumber(char* p, int64_t v, int digits) {
-    for (int i = digits - 1; i >= 0; --i, v /= 10)
-        p[i] = char('0' + v % 10);
+    for (int i = digits - 1; i >= 0; --i, v /= 10) p[i] = char('0' + v % 10);
     return p + digits;
 }
 
 char* putText(char* p, const char* s) {
-    while (*s)
-        *p++ = *s++;
+    while (*s) *p++ = *s++;
     return p;
 }
 
@@ -144,8 +138,7 @@ void writeDump(int sig, const siginfo_t* info) {
 // that its re-raise does not end the process halfway through the file.
 void waitForOtherDump() {
     timespec tick{0, 10 * 1000 * 1000};
-    for (int i = 0; i < 300 && !dumpDone.load(); ++i)
-        ::nanosleep(&tick, nullptr);
+    for (int i = 0; i < 300 && !dumpDone.load(); ++i) ::nanosleep(&tick, nullptr);
 }
 
 void onFatalSignal(int sig, siginfo_t* info, void*) {
@@ -258,8 +251,7 @@ void installCrashHandlers() {
     sa.sa_sigaction = onFatalSignal;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&sa.sa_mask);
-    for (int sig : fatalSignals)
-        ::sigaction(sig, &sa, nullptr);
+    for (int sig : fatalSignals) ::sigaction(sig, &sa, nullptr);
 }
 
 } // namespace Voxmill

@@ -7,7 +7,13 @@
 
 namespace Voxmill {
 
-enum stage_index_t : int { stageLoad = 0, stageSize = 1, stageSlice = 2, stagePreProc = 3, stagePreInfill = 4 };
+enum stage_index_t : int {
+    stageLoad = 0,
+    stageSize = 1,
+    stageSlice = 2,
+    stagePreProc = 3,
+    stagePreInfill = 4
+};
 
 using ProgressCallback = void (*)(float progress, void* context);
 

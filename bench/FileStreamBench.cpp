@@ -33,7 +33,8 @@ void writeBlocks(const QString& path) {
     auto t = std::chrono::steady_clock::now();
     FStream out(path, openWrite);
     out.exceptions(std::ios::badbit | std::ios::failbit);
-    for (size_t done = 0; done < fileSize; done += block.size()) out.write(block.data(), std::streamsize(block.size()));
+    for (size_t done = 0; done < fileSize; done += block.size())
+        out.write(block.data(), std::streamsize(block.size()));
     out.close();
     report("write, 1 MiB blocks", fileSize, seconds(t));
 }
@@ -52,7 +53,8 @@ void readBlocks(const QString& path) {
     auto t = std::chrono::steady_clock::now();
     FStream in(path, openRead);
     size_t total = 0;
-    while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0) total += size_t(in.gcount());
+    while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0)
+        total += size_t(in.gcount());
     report("read, 1 MiB blocks", total, seconds(t));
 }
 

@@ -91,8 +91,7 @@ void printFloor(const QString& outDir, int32_t files) {
             for (int32_t y = 0; y < int32_t(b.height); ++y) {
                 uchar* row = gray.scanLine(y);
                 const uint8_t* src = b.bits.data() + size_t(y) * size_t(b.stride);
-                for (int32_t x = 0; x < int32_t(b.width); ++x)
-                    row[x] = (src[x / 8] >> (x % 8)) & 1 ? 255 : 0;
+                for (int32_t x = 0; x < int32_t(b.width); ++x) row[x] = (src[x / 8] >> (x % 8)) & 1 ? 255 : 0;
             }
             Clock::time_point t = Clock::now();
             packBits(gray, bits);

@@ -38,8 +38,8 @@ Layer sampleLayer(int32_t n) {
         Path circle(pointsPerIsland);
         for (int k = 0; k < pointsPerIsland; ++k) {
             double a = 2 * 3.141592653589793 * k / pointsPerIsland;
-            circle[size_t(k)] = IntPoint(int64_t(i * 300000 + 100000 * std::cos(a)),
-                                         int64_t(n + 100000 * std::sin(a)));
+            circle[size_t(k)] =
+                IntPoint(int64_t(i * 300000 + 100000 * std::cos(a)), int64_t(n + 100000 * std::sin(a)));
         }
         part.box = boxUnion(part.box, part.islands[size_t(i)].slots.set(0, Region({circle})).box);
     }
@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
         const int64_t movedBefore = moved;
         const auto start = std::chrono::steady_clock::now();
         phase.run();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const int64_t count = moved - movedBefore;
         std::printf("%-12s %7.2f s, %7lld layers moved, %8.0f layers/s, peak %.1f MB\n", phase.name, seconds,
                     (long long)count, double(count) / seconds, peakMb());

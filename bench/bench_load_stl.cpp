@@ -49,7 +49,8 @@ void writeTorus(const QString& path, int nu, int nv) {
             put(corner(i, j), corner(i + 1, j + 1), corner(i, j + 1));
         }
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
+    if (!f.open(QIODevice::WriteOnly) ||
+        f.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         std::exit(1);
     }
@@ -98,7 +99,8 @@ int main() {
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("triangles: %zu, vertices: %zu, open edges: %zu\n", mesh.faces().size(), mesh.vertices.size(), open);
+    std::printf("triangles: %zu, vertices: %zu, open edges: %zu\n", mesh.faces().size(), mesh.vertices.size(),
+                open);
     std::printf("parse:      %.3f s per million triangles\n", parse / millions);
     std::printf("weld:       %.3f s per million triangles\n", weld / millions);
     std::printf("neighbours: %.3f s per million triangles\n", neighbours / millions);

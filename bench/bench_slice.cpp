@@ -32,9 +32,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
-}
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 // The stages print their progress lines on standard output; they are not
 // part of the figures, so the output is muted while a stage runs.
@@ -143,8 +141,7 @@ void runStages(const char* name, std::shared_ptr<TriMesh> mesh) {
     for (int32_t i = first; i < n; i += batch) {
         job->layers.setWindow(i == first ? 0 : i - 10, i + batch + 11);
         sliceBatch(*job, models, lh, i, batch);
-        for (int32_t l = i; l < std::min(i + batch, n); ++l)
-            importSlcLayer(*job, models, lh, l);
+        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(*job, models, lh, l);
         if (i == first) extendRaftLayers(*job, first);
     }
     const double sliceSeconds = secondsSince(start);
@@ -165,8 +162,7 @@ void runStages(const char* name, std::shared_ptr<TriMesh> mesh) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i)
-        files.push_back(argv[i]);
+    for (int i = 1; i < argc; ++i) files.push_back(argv[i]);
     if (files.empty()) files.push_back(VOXMILL_SHARED_MODELS "/real/3DBenchy.stl");
     for (const std::string& file : files) {
         const QString path = QString::fromStdString(file);

@@ -82,9 +82,12 @@ bool parseInt(const std::string& s, int32_t& out) {
 
 // The value begins with the word, lower case.
 bool parseBool(const std::string& s, bool& out) {
-    if (s.compare(0, 4, "true") == 0) out = true;
-    else if (s.compare(0, 5, "false") == 0) out = false;
-    else return false;
+    if (s.compare(0, 4, "true") == 0)
+        out = true;
+    else if (s.compare(0, 5, "false") == 0)
+        out = false;
+    else
+        return false;
     return true;
 }
 

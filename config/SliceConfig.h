@@ -42,8 +42,8 @@ struct SliceConfig {
     } solidSupport;
     struct PostSupport {
         bool enable;
-        float topSolidThickness, bottomSolidThickness, shellThickness, postSize, postSpace, gapRatio, gapAngle,
-            roofGradient;
+        float topSolidThickness, bottomSolidThickness, shellThickness, postSize, postSpace, gapRatio,
+            gapAngle, roofGradient;
         int32_t roofPreCalcCnt;
         float insideSolidInterval, insideSolidThickness;
     } postSupport;
@@ -149,7 +149,8 @@ template <class Config, class Visitor> void visitSettings(Config& c, Visitor&& v
     visit(BoolKey{"solidSupport", "enable", false}, c.solidSupport.enable);
     visit(BoolKey{"postSupport", "enable", true}, c.postSupport.enable);
     visit(FloatKey{"postSupport", "topSolidThickness", 1.5f, 0.1f, 10.0f}, c.postSupport.topSolidThickness);
-    visit(FloatKey{"postSupport", "bottomSolidThickness", 0.0f, 0.0f, 10.0f}, c.postSupport.bottomSolidThickness);
+    visit(FloatKey{"postSupport", "bottomSolidThickness", 0.0f, 0.0f, 10.0f},
+          c.postSupport.bottomSolidThickness);
     visit(FloatKey{"postSupport", "shellThickness", 0.3f, 0.0f, 5.0f}, c.postSupport.shellThickness);
     visit(FloatKey{"postSupport", "postSize", 1.0f, 0.25f, 5.0f}, c.postSupport.postSize);
     visit(FloatKey{"postSupport", "postSpace", 0.2f, 0.05f, 0.5f}, c.postSupport.postSpace);
@@ -157,18 +158,23 @@ template <class Config, class Visitor> void visitSettings(Config& c, Visitor&& v
     visit(FloatKey{"postSupport", "gapAngle", 60.0f, 15.0f, 75.0f}, c.postSupport.gapAngle);
     visit(FloatKey{"postSupport", "roofGradient", 60.0f, 15.0f, 75.0f}, c.postSupport.roofGradient);
     visit(IntKey{"postSupport", "roofPreCalcCnt", 10, 0, 100}, c.postSupport.roofPreCalcCnt);
-    visit(FloatKey{"postSupport", "insideSolidInterval", 50.0f, 0.01f, 1000.0f}, c.postSupport.insideSolidInterval);
-    visit(FloatKey{"postSupport", "insideSolidThickness", 0.8f, 0.01f, 10.0f}, c.postSupport.insideSolidThickness);
+    visit(FloatKey{"postSupport", "insideSolidInterval", 50.0f, 0.01f, 1000.0f},
+          c.postSupport.insideSolidInterval);
+    visit(FloatKey{"postSupport", "insideSolidThickness", 0.8f, 0.01f, 10.0f},
+          c.postSupport.insideSolidThickness);
     visit(BoolKey{"gridSupport", "enable", false}, c.gridSupport.enable);
     visit(FloatKey{"gridSupport", "topSolidThickness", 1.5f, 0.1f, 10.0f}, c.gridSupport.topSolidThickness);
-    visit(FloatKey{"gridSupport", "bottomSolidThickness", 0.0f, 0.0f, 10.0f}, c.gridSupport.bottomSolidThickness);
+    visit(FloatKey{"gridSupport", "bottomSolidThickness", 0.0f, 0.0f, 10.0f},
+          c.gridSupport.bottomSolidThickness);
     visit(FloatKey{"gridSupport", "shellThickness", 1.5f, 0.1f, 10.0f}, c.gridSupport.shellThickness);
     visit(FloatKey{"gridSupport", "rectSize", 1.5f, 0.1f, 5.0f}, c.gridSupport.rectSize);
     visit(FloatKey{"gridSupport", "rectSpace", 0.25f, 0.1f, 5.0f}, c.gridSupport.rectSpace);
     visit(FloatKey{"gridSupport", "roofGradient", 60.0f, 15.0f, 75.0f}, c.gridSupport.roofGradient);
     visit(IntKey{"gridSupport", "roofPreCalcCnt", 10, 0, 100}, c.gridSupport.roofPreCalcCnt);
-    visit(FloatKey{"gridSupport", "insideSolidInterval", 1000.0f, 0.01f, 1000.0f}, c.gridSupport.insideSolidInterval);
-    visit(FloatKey{"gridSupport", "insideSolidThickness", 0.25f, 0.01f, 10.0f}, c.gridSupport.insideSolidThickness);
+    visit(FloatKey{"gridSupport", "insideSolidInterval", 1000.0f, 0.01f, 1000.0f},
+          c.gridSupport.insideSolidInterval);
+    visit(FloatKey{"gridSupport", "insideSolidThickness", 0.25f, 0.01f, 10.0f},
+          c.gridSupport.insideSolidThickness);
     visit(BoolKey{"supportCleanSolid", "enable", false}, c.supportCleanSolid.enable);
     visit(FloatKey{"supportCleanSolid", "interval", 1.7f, 0.1f, 100.0f}, c.supportCleanSolid.interval);
     visit(FloatKey{"supportCleanSolid", "thickness", 0.8f, 0.01f, 10.0f}, c.supportCleanSolid.thickness);
@@ -196,14 +202,14 @@ bool fillTypeFromWord(const std::string& word, FillType& out);
 const std::string& fillTypeWord(FillType type);
 
 // Derived values of a normalised record (single precision throughout).
-int32_t layerUnits(const SliceConfig& c);       // layer thickness in units
-int32_t infillLookAhead(const SliceConfig& c);  // layers infill runs ahead
-int32_t lookAhead(const SliceConfig& c);        // layers the generators read above
-int32_t lookBack(const SliceConfig& c);         // layers the generators read below
-int32_t storeRaftLayers(const SliceConfig& c);  // raft layers kept in the layer store
-int32_t extraRaftLayers(const SliceConfig& c);  // raft layers written as file copies only
+int32_t layerUnits(const SliceConfig& c);      // layer thickness in units
+int32_t infillLookAhead(const SliceConfig& c); // layers infill runs ahead
+int32_t lookAhead(const SliceConfig& c);       // layers the generators read above
+int32_t lookBack(const SliceConfig& c);        // layers the generators read below
+int32_t storeRaftLayers(const SliceConfig& c); // raft layers kept in the layer store
+int32_t extraRaftLayers(const SliceConfig& c); // raft layers written as file copies only
 int32_t cleanSolidLayers(const SliceConfig& c);
-int32_t releaseLag(const SliceConfig& c);       // layers between imaging and dropping parts
+int32_t releaseLag(const SliceConfig& c); // layers between imaging and dropping parts
 
 // Settings length in millimetres to coordinate units (truncated toward zero).
 int32_t mmToUnits(float mm);

@@ -37,8 +37,7 @@ public:
 
     // Reads count records of recordBytes each, in chunks, and hands each
     // record's bytes with its number to decode. Checks the count first.
-    template <class Decode>
-    void records(size_t count, size_t recordBytes, Decode&& decode) {
+    template <class Decode> void records(size_t count, size_t recordBytes, Decode&& decode) {
         require(count, recordBytes);
         constexpr size_t chunkBytes = 1 << 16;
         unsigned char chunk[chunkBytes];

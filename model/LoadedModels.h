@@ -13,7 +13,7 @@ struct LoadedModels {
     std::vector<MeshInstance> meshes;
     std::vector<ModelSpec> meshSpecs; // parallel to meshes
     std::vector<SlcInstance> slcs;
-    std::vector<ModelSpec> slcSpecs;  // parallel to slcs
+    std::vector<ModelSpec> slcSpecs; // parallel to slcs
 
     void clear() { *this = LoadedModels(); }
 };

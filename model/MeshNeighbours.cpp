@@ -30,7 +30,8 @@ public:
         uint32_t& head = heads_[bucketOf(a + b)];
         uint32_t prev = none, same = none;
         for (uint32_t e = head; e != none; prev = e, e = edges_[e].next) {
-            if (edges_[e].a == b && edges_[e].b == a) return takeFirst(e, prev == none ? head : edges_[prev].next);
+            if (edges_[e].a == b && edges_[e].b == a)
+                return takeFirst(e, prev == none ? head : edges_[prev].next);
             if (edges_[e].a == a && edges_[e].b == b) same = e;
         }
         if (same == none) {
@@ -75,8 +76,7 @@ private:
 
     // Pools with a free list threaded through next. allocate may move the
     // pool, so callers take references only afterwards.
-    template <class T>
-    static uint32_t allocate(std::vector<T>& pool, uint32_t& free, const T& item) {
+    template <class T> static uint32_t allocate(std::vector<T>& pool, uint32_t& free, const T& item) {
         if (free == none) {
             pool.push_back(item);
             return uint32_t(pool.size() - 1);
@@ -86,8 +86,7 @@ private:
         pool[i] = item;
         return i;
     }
-    template <class T>
-    static void release(std::vector<T>& pool, uint32_t& free, uint32_t i) {
+    template <class T> static void release(std::vector<T>& pool, uint32_t& free, uint32_t i) {
         pool[i].next = free;
         free = i;
     }

@@ -29,7 +29,8 @@ VkpHeader readHeader(BinaryInput& in) {
     unsigned char b[84];
     in.read(reinterpret_cast<char*>(b), sizeof b);
     if (std::memcmp(b, "vkp2.", 5) != 0) throw std::runtime_error("unsupported vkp file format");
-    return {int64_t(loadU64(b + 40)), int32_t(loadU32(b + 48)), int64_t(loadU64(b + 68)), int64_t(loadU64(b + 76))};
+    return {int64_t(loadU64(b + 40)), int32_t(loadU32(b + 48)), int64_t(loadU64(b + 68)),
+            int64_t(loadU64(b + 76))};
 }
 
 // A negative count gets its own message rather than the length error of the
@@ -191,7 +192,9 @@ SlcLayer ModelLoader::readSlcLayer() {
         const uint32_t points = readCount(in_);
         in_.require(points, 8);
         SlcContour contour(points);
-        in_.records(points, 8, [&](const unsigned char* p, size_t i) { contour[i] = {loadF32(p), loadF32(p + 4)}; });
+        in_.records(points, 8, [&](const unsigned char* p, size_t i) {
+            contour[i] = {loadF32(p), loadF32(p + 4)};
+        });
         layer.push_back(std::move(contour));
     }
     return layer;

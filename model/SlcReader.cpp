@@ -19,7 +19,8 @@ constexpr uint32_t endOfLayers = 0xFFFFFFFFu;
 std::vector<std::string> headerWords(const std::string& line) {
     // Only spaces are trimmed: a carriage return stays part of the last word.
     const size_t first = line.find_first_not_of(' ');
-    const std::string text = first == std::string::npos ? "" : line.substr(first, line.find_last_not_of(' ') - first + 1);
+    const std::string text =
+        first == std::string::npos ? "" : line.substr(first, line.find_last_not_of(' ') - first + 1);
     std::vector<std::string> words;
     boost::split(words, text, [](char c) { return c == ' '; });
     return words;
@@ -39,7 +40,8 @@ bool checkHeader(const std::string& line) {
             if (value != "MM" && value != "INCH") throw std::runtime_error("invalid slc UNIT!");
             inches = value == "INCH";
         }
-        if (key == "-TYPE" && value != "PART" && value != "SUPPORT") throw std::runtime_error("invalid slc TYPE!");
+        if (key == "-TYPE" && value != "PART" && value != "SUPPORT")
+            throw std::runtime_error("invalid slc TYPE!");
     }
     return inches;
 }
@@ -59,7 +61,9 @@ SlcContour readBoundary(BinaryInput& in) {
     if (points == 0) return contour;
     in.require(points, 8); // before the contour is sized by the count
     contour.resize(points);
-    in.records(points, 8, [&](const unsigned char* p, size_t i) { contour[i] = {loadF32(p), loadF32(p + 4)}; });
+    in.records(points, 8, [&](const unsigned char* p, size_t i) {
+        contour[i] = {loadF32(p), loadF32(p + 4)};
+    });
     return contour;
 }
 

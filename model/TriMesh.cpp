@@ -6,7 +6,8 @@ namespace Voxmill {
 
 int32_t truncToUnits(float value) {
     // Written so that NaN fails the test too.
-    if (!(value >= -2147483648.0f && value < 2147483648.0f)) throw std::runtime_error("coordinate out of range.");
+    if (!(value >= -2147483648.0f && value < 2147483648.0f))
+        throw std::runtime_error("coordinate out of range.");
     return static_cast<int32_t>(value);
 }
 

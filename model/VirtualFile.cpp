@@ -49,10 +49,17 @@ int64_t DiskFile::write(const char* src, int32_t count) { return file_.write(src
 int32_t DiskFile::seek(int64_t offset, int32_t whence) {
     int64_t target;
     switch (whence) {
-    case 0: target = offset; break;
-    case 1: target = file_.pos() + offset; break;
-    case 2: target = file_.size() + offset; break;
-    default: return -1;
+    case 0:
+        target = offset;
+        break;
+    case 1:
+        target = file_.pos() + offset;
+        break;
+    case 2:
+        target = file_.size() + offset;
+        break;
+    default:
+        return -1;
     }
     if (target < 0) return -1;
     return file_.seek(target) ? 0 : -1;

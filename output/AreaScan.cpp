@@ -49,8 +49,7 @@ std::vector<int32_t> layersPerAreaCount(std::vector<int32_t> tops, int32_t baseC
     std::sort(tops.begin(), tops.end(), std::greater<int32_t>());
     const size_t n = tops.size();
     std::vector<int32_t> counts(n, 0);
-    for (size_t d = 0; d < n; ++d)
-        counts[d] = tops[d] - (d + 1 < n ? tops[d + 1] : 0);
+    for (size_t d = 0; d < n; ++d) counts[d] = tops[d] - (d + 1 < n ? tops[d + 1] : 0);
     for (size_t d = n; d-- > 0;) {
         if (counts[d] != 0) {
             counts[d] += baseCount;

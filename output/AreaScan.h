@@ -20,13 +20,13 @@ std::vector<int64_t> areaBounds(const SliceConfig& s);
 std::vector<int32_t> layersPerAreaCount(std::vector<int32_t> tops, int32_t baseCount);
 
 class AreaScan {
-  public:
+public:
     AreaScan(SliceJob& job, const QString& outputDir);
     // Layers are scanned from the top down.
     void scanLayer(int32_t k);
     void write() const;
 
-  private:
+private:
     SliceJob& job_;
     QString outputDir_;
     std::vector<int64_t> bounds_; // area j covers bounds_[j] <= y < bounds_[j + 1]

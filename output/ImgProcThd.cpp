@@ -57,13 +57,9 @@ bool ImgProcThd::waitForLead() {
     }
 }
 
-void ImgProcThd::requestStop() {
-    stopRequested_.store(1);
-}
+void ImgProcThd::requestStop() { stopRequested_.store(1); }
 
-bool ImgProcThd::failed() const {
-    return failed_.load() != 0;
-}
+bool ImgProcThd::failed() const { return failed_.load() != 0; }
 
 bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
     for (;;) {
@@ -111,8 +107,7 @@ void ImgProcThd::releaseParts(int32_t k) {
 void ImgProcThd::printProgress(int32_t k, int32_t last) const {
     const int32_t total = extraRaft_ + last;
     if (k == 0)
-        for (int32_t j = 0; j < extraRaft_; ++j)
-            logPrint("slice: %d/%d\n", j, total);
+        for (int32_t j = 0; j < extraRaft_; ++j) logPrint("slice: %d/%d\n", j, total);
     logPrint("slice: %d/%d\n", extraRaft_ + k, total);
     if (isCleanSolid(k)) logPrint("clean-solid: %d\n", cleanSolidCount_);
 }

@@ -25,7 +25,7 @@
 namespace Voxmill {
 
 class ImgProcThd : public QThread {
-  public:
+public:
     ImgProcThd(SliceJob& job, const QString& outputDir);
     ~ImgProcThd() override; // requests a stop and joins
 
@@ -42,10 +42,10 @@ class ImgProcThd : public QThread {
     bool failed() const;
     int32_t imagedLayer() const;
 
-  protected:
+protected:
     void run() override;
 
-  private:
+private:
     int32_t postedLayer() const;
     bool isCleanSolid(int32_t layer) const;
     // Waits for a posted layer; false when the job is done or a stop is requested.

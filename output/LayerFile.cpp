@@ -23,14 +23,12 @@ inline uint8_t gather8(const uchar* p) {
 }
 
 void putU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
 uint32_t getU32(const char* p) {
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= uint32_t(uint8_t(p[i])) << (8 * i);
+    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(p[i])) << (8 * i);
     return v;
 }
 
@@ -71,8 +69,7 @@ void packBits(const QImage& gray, QImage& bits, RowSpan span) {
     for (int32_t y = std::max(span.first, 0); y < std::min(span.end, h); ++y) {
         const uchar* src = gray.constScanLine(y);
         uchar* dst = bits.scanLine(y);
-        for (int32_t i = 0; i < fullBytes; ++i)
-            dst[i] = gather8(src + 8 * i);
+        for (int32_t i = 0; i < fullBytes; ++i) dst[i] = gather8(src + 8 * i);
         for (int32_t x = fullBytes * 8; x < w; ++x)
             if (src[x] >= 128) dst[x / 8] |= uchar(1u << (x % 8));
     }
@@ -118,8 +115,7 @@ void LayerFileWriter::write(const QString& path, const QImage& bits) {
 
 int64_t LayerBitmap::countSet() const {
     int64_t n = 0;
-    for (uint8_t b : bits)
-        n += __builtin_popcount(b);
+    for (uint8_t b : bits) n += __builtin_popcount(b);
     return n;
 }
 

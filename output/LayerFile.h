@@ -27,17 +27,13 @@ namespace Voxmill {
 
 constexpr int32_t layerFileHeaderSize = 20;
 
-inline int32_t layerFileStride(int32_t width) {
-    return int32_t((int64_t(width) + 31) / 32 * 4);
-}
+inline int32_t layerFileStride(int32_t width) { return int32_t((int64_t(width) + 31) / 32 * 4); }
 
 // Clears bits (created as Format_MonoLSB of the same size when it does not
 // match) and sets bit x of row y wherever gray's pixel is 128 or more. Only
 // the rows of span are read: gray is known to be 0 outside them.
 void packBits(const QImage& gray, QImage& bits, RowSpan span);
-inline void packBits(const QImage& gray, QImage& bits) {
-    packBits(gray, bits, {0, gray.height()});
-}
+inline void packBits(const QImage& gray, QImage& bits) { packBits(gray, bits, {0, gray.height()}); }
 
 // One-call zlib compression at level 6 into out (grown to compressBound when
 // smaller); returns the compressed length. Throws "compress bitmap error."
@@ -51,7 +47,7 @@ size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
 // models repeat their bitmaps for hundreds of layers; deflating 4 MB of
 // zeros alone takes about 20 ms).
 class LayerFileWriter {
-  public:
+public:
     // Time spent in the last write, split for the benchmark.
     struct Times {
         int64_t compressNs = 0, writeNs = 0;
@@ -59,7 +55,7 @@ class LayerFileWriter {
     void write(const QString& path, const QImage& bits);
     const Times& lastTimes() const { return times_; }
 
-  private:
+private:
     void compress(const QImage& bits);
 
     std::vector<uint8_t> inner_, outer_;

@@ -18,13 +18,13 @@
 namespace Voxmill {
 
 class LayerImager {
-  public:
+public:
     LayerImager(SliceJob& job, const QString& outputDir);
     // Images and writes stored layer k; the layer must be in the store's window.
     void image(int32_t k);
     const ImagingTimes& times() const { return times_; }
 
-  private:
+private:
     void clearImages();
     void writeFiles(int32_t k);
     void writeOne(const QImage& image, RowSpan rows, LayerFileWriter& writer, const QString& path);

@@ -14,8 +14,7 @@ void collectSlots(const Layer& layer, part_type_t type, std::initializer_list<Sl
     for (const LayerPart& part : layer.parts) {
         if (part.type != type) continue;
         for (const Island& island : part.islands)
-            for (const SlotPick& pick : picks)
-                collectSlot(island, pick.slot, pick.reversed, out);
+            for (const SlotPick& pick : picks) collectSlot(island, pick.slot, pick.reversed, out);
     }
 }
 

@@ -6,13 +6,9 @@
 
 namespace Voxmill {
 
-OutputFile::OutputFile(const QString& path, OpenMode mode) : file_(path) {
-    file_.open(mode);
-}
+OutputFile::OutputFile(const QString& path, OpenMode mode) : file_(path) { file_.open(mode); }
 
-void OutputFile::fail() {
-    throw std::runtime_error(file_.errorText());
-}
+void OutputFile::fail() { throw std::runtime_error(file_.errorText()); }
 
 void OutputFile::write(const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);

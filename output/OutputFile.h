@@ -11,14 +11,14 @@
 namespace Voxmill {
 
 class OutputFile {
-  public:
+public:
     // mode: openWrite replaces the file, openAppend appends to it.
     OutputFile(const QString& path, OpenMode mode);
     void write(const void* data, size_t size);
     // Flushes; the file is complete once this returns.
     void finish();
 
-  private:
+private:
     [[noreturn]] void fail();
     DiskFile file_;
 };

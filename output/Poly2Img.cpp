@@ -106,9 +106,7 @@ std::vector<PixelOffset> discOffsets(float r, float px, float py) {
 
 namespace {
 
-inline bool isWhite(uint8_t v) {
-    return v >= 128;
-}
+inline bool isWhite(uint8_t v) { return v >= 128; }
 
 // A white pixel with a dark pixel above, below, left or right of it.
 inline bool onEdge(const uchar* row, const uchar* above, const uchar* below, int32_t x) {

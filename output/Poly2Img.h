@@ -43,7 +43,7 @@ struct PixelOffset {
 };
 
 class Poly2Img {
-  public:
+public:
     void configure(const SliceConfig& s);
 
     // Creates a width x height Grayscale8 image when it is null, then zeroes
@@ -68,7 +68,7 @@ class Poly2Img {
     int32_t height() const { return height_; }
     int32_t extraPixels() const { return extraPixels_; }
 
-  private:
+private:
     RowSpan paintedRows(float minY, float maxY) const;
 
     int32_t extraPixels_ = 0;

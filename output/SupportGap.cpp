@@ -14,8 +14,7 @@ std::vector<int32_t> gapHalfWidths(int32_t g) {
     const double bound = double(g) + DBL_EPSILON;
     for (int32_t dy = -g; dy <= g; ++dy) {
         int32_t w = 0;
-        while (w < g && std::round(std::sqrt(double(w + 1) * (w + 1) + double(dy) * dy)) <= bound)
-            ++w;
+        while (w < g && std::round(std::sqrt(double(w + 1) * (w + 1) + double(dy) * dy)) <= bound) ++w;
         half.push_back(w);
     }
     return half;
@@ -34,14 +33,12 @@ int32_t nextWhite(const uchar* row, int32_t x, int32_t end) {
         if (v & highBits) break;
         x += 8;
     }
-    while (x < end && row[x] < 128)
-        ++x;
+    while (x < end && row[x] < 128) ++x;
     return x;
 }
 
 int32_t nextDark(const uchar* row, int32_t x, int32_t end) {
-    while (x < end && row[x] >= 128)
-        ++x;
+    while (x < end && row[x] >= 128) ++x;
     return x;
 }
 

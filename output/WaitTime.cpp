@@ -13,8 +13,7 @@ int32_t waitTimeForArea(float area, const std::vector<int32_t>& areas, const std
     if (n == 0) return 0;
     // Largest i with area >= areas[i]; areas[i + 1] is then strictly larger.
     size_t i = n;
-    while (i > 0 && !(area >= float(areas[i - 1])))
-        --i;
+    while (i > 0 && !(area >= float(areas[i - 1]))) --i;
     if (i == 0) return times[0];
     --i;
     if (i == n - 1) return times[n - 1];
@@ -53,8 +52,7 @@ void combine(const QImage& model, const QImage& support, QImage& out) {
         const uchar* m = model.constScanLine(y);
         const uchar* s = support.constScanLine(y);
         uchar* o = out.scanLine(y);
-        for (int32_t x = 0; x < w; ++x)
-            o[x] = (m[x] | s[x]) >= 128 ? 255 : 0;
+        for (int32_t x = 0; x < w; ++x) o[x] = (m[x] | s[x]) >= 128 ? 255 : 0;
     }
 }
 

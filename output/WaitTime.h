@@ -31,12 +31,12 @@ int64_t largestRegion(QImage& image, std::vector<PixelPos>& queue);
 // (0 when waitTime.enable is off) and appends its line to "waitTime",
 // replacing the file for k = 0.
 class WaitTimeReport {
-  public:
+public:
     explicit WaitTimeReport(const QString& outputDir) : outputDir_(outputDir) {}
     int32_t layerTime(SliceJob& job);
     void append(int32_t k, int32_t time) const;
 
-  private:
+private:
     QString outputDir_;
     std::vector<PixelPos> queue_;
 };

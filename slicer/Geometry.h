@@ -34,9 +34,9 @@ IntBox pathsBox(const Paths& a);
 IntBox boxUnion(const IntBox& a, const IntBox& b);
 double pathsArea(const Paths& a); // signed: holes subtract
 
-Paths unionPaths(const Paths& a);                    // non-zero
-Paths unionPaths(const Paths& a, const Paths& b);    // non-zero
-Paths intersectPaths(const Paths& a, const Paths& b); // even-odd
+Paths unionPaths(const Paths& a);                      // non-zero
+Paths unionPaths(const Paths& a, const Paths& b);      // non-zero
+Paths intersectPaths(const Paths& a, const Paths& b);  // even-odd
 Paths differencePaths(const Paths& a, const Paths& b); // even-odd
 
 // Islands of the non-zero union: each an outer contour followed by its holes;
@@ -50,10 +50,10 @@ Paths offsetPathsSharp(const Paths& a, int32_t delta); // miter limit 10000
 Paths offsetClean(const Paths& a, int32_t delta, int32_t tolerance, double minArea);
 Paths offsetIslands(const Paths& a, int32_t delta, int32_t tolerance, double minArea);
 
-void simplifyPath(Path& p, int32_t tolerance);                       // in place
-void simplifyPaths(Paths& a, int32_t tolerance);                     // in place
-void cleanPaths(Paths& a, int32_t tolerance, double minArea);        // in place
-void dropSmallAreas(Paths& a, double minArea);                       // in place
-void dropShortPaths(Paths& a, size_t minPoints);                     // in place
+void simplifyPath(Path& p, int32_t tolerance);                // in place
+void simplifyPaths(Paths& a, int32_t tolerance);              // in place
+void cleanPaths(Paths& a, int32_t tolerance, double minArea); // in place
+void dropSmallAreas(Paths& a, double minArea);                // in place
+void dropShortPaths(Paths& a, size_t minPoints);              // in place
 
 } // namespace Voxmill

@@ -10,17 +10,12 @@ namespace Voxmill {
 
 namespace {
 
-part_type_t partType(const ModelSpec& spec) {
-    return validatePartType(int32_t(spec.type));
-}
+part_type_t partType(const ModelSpec& spec) { return validatePartType(int32_t(spec.type)); }
 
 void scaleSlcTransform(ModelTransform& m, float sx, float sy, float sz) {
-    for (int i : {0, 1, 3})
-        m[size_t(i)] *= sx;
-    for (int i : {4, 5, 7})
-        m[size_t(i)] *= sy;
-    for (int i : {10, 11})
-        m[size_t(i)] *= sz;
+    for (int i : {0, 1, 3}) m[size_t(i)] *= sx;
+    for (int i : {4, 5, 7}) m[size_t(i)] *= sy;
+    for (int i : {10, 11}) m[size_t(i)] *= sz;
 }
 
 } // namespace
@@ -66,8 +61,7 @@ LayerHeights buildLayerHeights(const SliceConfig& c, int32_t stackHeight) {
     LayerHeights lh;
     lh.thickness.assign(size_t(n) + size_t(raft), t);
     lh.heights.assign(size_t(n) + size_t(raft), 0);
-    for (int32_t k = 0; k < n; ++k)
-        lh.heights[size_t(raft + k)] = int32_t(int64_t(t / 2) + int64_t(k) * t);
+    for (int32_t k = 0; k < n; ++k) lh.heights[size_t(raft + k)] = int32_t(int64_t(t / 2) + int64_t(k) * t);
     return lh;
 }
 

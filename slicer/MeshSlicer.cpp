@@ -103,8 +103,7 @@ void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& l
     const std::vector<size_t> users = firstUsers(models.meshes);
     const std::vector<float> weights = progressWeights(models.meshes, users);
     float total = 0;
-    for (float w : weights)
-        total += w;
+    for (float w : weights) total += w;
 
     BatchCutter cutter{lh, first, end, mmToUnits(job.settings.precision.general), {}, {}, {}};
     cutter.cuts.resize(size_t(end - first));

@@ -6,15 +6,9 @@ namespace Voxmill {
 
 namespace {
 
-inline IntPoint startOf(const Segment& s) {
-    return IntPoint(s.x1, s.y1);
-}
-inline IntPoint endOf(const Segment& s) {
-    return IntPoint(s.x2, s.y2);
-}
-inline bool continues(const Segment& from, const Segment& to) {
-    return from.x2 == to.x1 && from.y2 == to.y1;
-}
+inline IntPoint startOf(const Segment& s) { return IntPoint(s.x1, s.y1); }
+inline IntPoint endOf(const Segment& s) { return IntPoint(s.x2, s.y2); }
+inline bool continues(const Segment& from, const Segment& to) { return from.x2 == to.x1 && from.y2 == to.y1; }
 
 // Appends p unless it repeats the point before it.
 inline void appendPoint(Path& path, const IntPoint& p) {
@@ -80,8 +74,7 @@ bool SegmentChainer::emitClosed(Paths& out) const {
     Path path;
     path.reserve(chain_.size() + 1);
     path.push_back(startOf(segs[size_t(chain_.front())]));
-    for (int32_t s : chain_)
-        appendPoint(path, endOf(segs[size_t(s)]));
+    for (int32_t s : chain_) appendPoint(path, endOf(segs[size_t(s)]));
     if (path.size() < 3) return false;
     out.push_back(std::move(path));
     return true;
@@ -109,8 +102,7 @@ void SegmentChainer::joinOpenChains(Paths& out) {
         IntPoint front = chainStart(i);
         IntPoint back = chainEnd(i);
         bool closed = front == back;
-        while (!closed && attach(i, front, back) >= 0)
-            closed = front == back;
+        while (!closed && attach(i, front, back) >= 0) closed = front == back;
         if (closed) {
             if (emitJoined(i, front, out)) ++stats_.joinedContours;
         } else {
@@ -166,11 +158,9 @@ bool SegmentChainer::emitJoined(int32_t i, const IntPoint& front, Paths& out) co
                 appendPoint(path, startOf(segs[size_t(openSegments_[size_t(k)])]));
         }
     };
-    for (auto it = front_.rbegin(); it != front_.rend(); ++it)
-        follow(*it);
+    for (auto it = front_.rbegin(); it != front_.rend(); ++it) follow(*it);
     follow(ChainRef{i, false});
-    for (const ChainRef& ref : back_)
-        follow(ref);
+    for (const ChainRef& ref : back_) follow(ref);
     if (path.size() < 3) return false;
     out.push_back(std::move(path));
     return true;

@@ -22,7 +22,7 @@ struct ChainStats {
 };
 
 class SegmentChainer {
-  public:
+public:
     // Replaces out by the contours of one layer's cuts, before simplification:
     // each closed, of 3 or more points, without a point equal to the one
     // before it. faces are the mesh's faces the cuts refer to.
@@ -30,7 +30,7 @@ class SegmentChainer {
     // Totals over every call.
     const ChainStats& stats() const { return stats_; }
 
-  private:
+private:
     struct OpenChain {
         int32_t begin, end; // range in openSegments_
         bool used;

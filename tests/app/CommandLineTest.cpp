@@ -58,8 +58,7 @@ TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
         QTemporaryDir dir;
         VoxmillTest::writeFile(dir.filePath("dup.ini"), "[infill]\nenable = true\n[infill]\n");
         QStringList args;
-        for (QString a : row.args)
-            args << a.replace(QLatin1Char('@'), dir.path());
+        for (QString a : row.args) args << a.replace(QLatin1Char('@'), dir.path());
         const auto r = Voxmill::Test::runVoxmill(args, dir.path()); // standard error merged in
         EXPECT_EQ(r.status, row.status);
         if (row.out.startsWith('^')) {

@@ -63,8 +63,7 @@ TEST(CrashHandler, DumpNameMatchesStrftime) {
     std::mt19937_64 rng(20261206);
     std::uniform_int_distribution<int64_t> any(-2208988800LL, 7258118400LL); // 1900 to 2200
     std::vector<int64_t> times = {0, -1, 951782400 /* 2000-02-29 */, 4107542399 /* 2100-02-28 23:59:59 */};
-    for (int i = 0; i < 2000; ++i)
-        times.push_back(any(rng));
+    for (int i = 0; i < 2000; ++i) times.push_back(any(rng));
     char name[crashDumpNameSize];
     for (int64_t t : times) {
         formatCrashDumpName(t, name);
@@ -81,11 +80,18 @@ TEST(CrashHandler, FatalSignalLeavesDumpAndStillKillsTheProcess) {
     };
     const std::vector<Row> rows = {
         // a write through a bad pointer reports the address it touched
-        {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; }, "0x0000000000000010"},
+        {"bad write", SIGSEGV, [] { *reinterpret_cast<volatile int*>(badAddress) = 1; },
+         "0x0000000000000010"},
         // stack overflows need the alternate stack, in a worker thread one of its own
         {"stack overflow", SIGSEGV, [] { recurseForever(0); }, nullptr},
         {"stack overflow in a thread", SIGSEGV,
-         [] { std::thread([] { ThreadCrashStack stack; recurseForever(0); }).join(); }, nullptr},
+         [] {
+             std::thread([] {
+                 ThreadCrashStack stack;
+                 recurseForever(0);
+             }).join();
+         },
+         nullptr},
         {"abort", SIGABRT, [] { std::abort(); }, nullptr},
         {"SIGFPE", SIGFPE, [] { std::raise(SIGFPE); }, nullptr},
         {"SIGBUS", SIGBUS, [] { std::raise(SIGBUS); }, nullptr},
@@ -130,9 +136,7 @@ struct Concrete : Abstract {
     void hook() override {}
 };
 
-__attribute__((noipa)) void callHook(Abstract* a) {
-    a->hook();
-}
+__attribute__((noipa)) void callHook(Abstract* a) { a->hook(); }
 
 } // namespace PureCallTest
 

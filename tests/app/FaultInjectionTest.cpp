@@ -17,21 +17,18 @@ using namespace Voxmill::Test;
 namespace {
 
 // A 100 mm plate, 0.05 mm layers, a short raft: a 10 mm box gives 240 layer files of each kind.
-const char* const settingsText = "[precision]\nlayerHeight = 0.05\n[raft]\nlayerCnt = 40\n[wall]\nareaPixels = 1024\n"
-                                 "[poly2img]\nsizeX = 100\nsizeY = 100\npixelX = 1024\npixelY = 1024\n";
+const char* const settingsText =
+    "[precision]\nlayerHeight = 0.05\n[raft]\nlayerCnt = 40\n[wall]\nareaPixels = 1024\n"
+    "[poly2img]\nsizeX = 100\nsizeY = 100\npixelX = 1024\npixelY = 1024\n";
 
 // The IO thread writes behind the main thread, whose stage may print on (even finish) until the
 // store is next asked for a layer; no other failure comes in between.
 const char* const ioThreadFailed =
     "((?![^\\n]*failed)[^\\n]*\\n)*IO thread failed\\.\\n(image thread failed\\.\\n)?$";
 
-std::string tail(const JobResult& r) {
-    return r.out.right(300).toStdString();
-}
+std::string tail(const JobResult& r) { return r.out.right(300).toStdString(); }
 
-int sliceFileCount(const QString& dir) {
-    return QDir(dir).entryList({"slice_m*"}, QDir::Files).size();
-}
+int sliceFileCount(const QString& dir) { return QDir(dir).entryList({"slice_m*"}, QDir::Files).size(); }
 
 void expectFailure(const JobResult& r, const QString& pattern) {
     EXPECT_EQ(r.status, 255);
@@ -53,7 +50,7 @@ void expectWrittenFilesIntact(const QString& dir, const QMap<QString, QByteArray
 }
 
 class FaultInjection : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         settings_ = root_.filePath("settings.ini");
         VoxmillTest::writeFile(settings_, settingsText);
@@ -70,8 +67,7 @@ class FaultInjection : public ::testing::Test {
         if (!QFile::exists(model)) {
             std::vector<VoxmillTest::Triangle> tris = VoxmillTest::cube(20);
             for (VoxmillTest::Triangle& t : tris)
-                for (int corner = 0; corner < 3; ++corner)
-                    t[3 * corner + 2] *= heightMm / 20;
+                for (int corner = 0; corner < 3; ++corner) t[3 * corner + 2] *= heightMm / 20;
             VoxmillTest::writeFile(model, VoxmillTest::binaryStl(tris));
         }
         return {"-C", settings_, "-M", "file:" + model, "-O", out};
@@ -107,13 +103,14 @@ TEST_F(FaultInjection, OutputDirectoryMissing) {
         const char *name, *reason;
         bool aFile; // a regular file stands at the -O path
     };
-    for (const Row& row : {Row{"missing/out", "No such file or directory", false}, Row{"plain", "Not a directory", true}}) {
+    for (const Row& row :
+         {Row{"missing/out", "No such file or directory", false}, Row{"plain", "Not a directory", true}}) {
         SCOPED_TRACE(row.name);
         const QString out = root_.filePath(row.name);
         if (row.aFile) VoxmillTest::writeFile(out, "keep me");
         const JobResult r = runVoxmill(args(out), tmp);
-        expectFailure(r, "^load start!\n(.*\n)*slice finished! .*\n(.*\n)*" + QRegularExpression::escape(out) +
-                             "/areaInfo: " + row.reason + "\n$");
+        expectFailure(r, "^load start!\n(.*\n)*slice finished! .*\n(.*\n)*" +
+                             QRegularExpression::escape(out) + "/areaInfo: " + row.reason + "\n$");
         EXPECT_FALSE(r.out.contains("preProc finished!")) << r.out.toStdString();
         EXPECT_TRUE(row.aFile ? fileBytes(out) == "keep me" : !QDir(root_.filePath("missing")).exists());
         QFile::remove(out);
@@ -124,8 +121,9 @@ TEST_F(FaultInjection, OutputDirectoryMissing) {
     VoxmillProcess job(args(out), tmp);
     ASSERT_TRUE(job.waitFor("slice: 120/239\n"));
     ASSERT_TRUE(QDir().rename(out, away));
-    expectFailure(job.finish(), "\n" + QRegularExpression::escape(out) +
-                                    "/(waitTime|slice_[ms]\\d+): No such file or directory\nimage thread failed\\.\n$");
+    expectFailure(job.finish(),
+                  "\n" + QRegularExpression::escape(out) +
+                      "/(waitTime|slice_[ms]\\d+): No such file or directory\nimage thread failed\\.\n$");
     EXPECT_GT(sliceFileCount(away), 120);
     expectWrittenFilesIntact(away, clean);
     expectRerunClean(out, tmp, clean);
@@ -151,14 +149,23 @@ TEST_F(FaultInjection, FilePathBlocked) {
         // the first layer's wait time comes after the reports, before its layer files
         {"waitTime", false, isDir + imageFailed, {"areaInfo", "config"}},
         // a layer file halfway up: everything below it is complete
-        {"slice_m120", false, isDir + imageFailed, {"config", "waitTime", "slice_m0", "slice_s3", "slice_m119", "slice_s119"}},
+        {"slice_m120",
+         false,
+         isDir + imageFailed,
+         {"config", "waitTime", "slice_m0", "slice_s3", "slice_m119", "slice_s119"}},
         {"slice_s120", true, full + imageFailed, {"slice_m119", "slice_s119", "slice_m120"}},
         // a raft copy, made once the first stored layer (file 4) is written
-        {"slice_m1", false, ": Is a directory\n" + imageFailed, {"slice_m4", "slice_s4", "slice_m0", "slice_s0"}},
+        {"slice_m1",
+         false,
+         ": Is a directory\n" + imageFailed,
+         {"slice_m4", "slice_s4", "slice_m0", "slice_s0"}},
         // layer 150 evicted to the temporary directory by the IO thread,
         // noticed when the layer store is next asked for a layer; evicted
         // while still empty, nothing is written and reading it back fails
-        {".Voxmill0/150", true, ": (No space left on device|cannot read the layer file)\n" + QString(ioThreadFailed), {}},
+        {".Voxmill0/150",
+         true,
+         ": (No space left on device|cannot read the layer file)\n" + QString(ioThreadFailed),
+         {}},
     };
     int i = 0;
     for (const Row& row : rows) {
@@ -208,7 +215,8 @@ TEST_F(FaultInjection, TemporaryLayerFileSpoiledDuringTheJob) {
         bool remove;         // removed, or a byte flipped after the digest
         const char* message; // %1 is the job's layer directory
     };
-    for (const Row& row : {Row{false, "md5 check error. %1/\\d+\n"}, Row{true, "%1/\\d+: No such file or directory\n"}}) {
+    for (const Row& row :
+         {Row{false, "md5 check error. %1/\\d+\n"}, Row{true, "%1/\\d+: No such file or directory\n"}}) {
         SCOPED_TRACE(row.message);
         // a taller box keeps layers on disk longer, should a run end too soon
         bool spoiled = false;

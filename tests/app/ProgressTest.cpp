@@ -59,9 +59,9 @@ TEST(Progress, WeightsFollowTheSettings) {
         bool size, infill, cleanSolid;
         const char* afterLoad; // 15 / total
     } rows[] = {
-        {true, true, true, "progress: 0.0446429\n"},   // all five stages weigh: 15/336
-        {true, false, true, "progress: 0.0474684\n"},  // preInfill needs infill: 15/316
-        {false, true, false, "progress: 0.047619\n"},  // and clean solid: 15/315
+        {true, true, true, "progress: 0.0446429\n"},  // all five stages weigh: 15/336
+        {true, false, true, "progress: 0.0474684\n"}, // preInfill needs infill: 15/316
+        {false, true, false, "progress: 0.047619\n"}, // and clean solid: 15/315
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.afterLoad);

@@ -17,7 +17,7 @@ struct JobResult {
 };
 
 class VoxmillProcess {
-  public:
+public:
     // the layer directory is tempDir + "/.Voxmill0" unless another run shares tempDir
     VoxmillProcess(const QStringList& args, const QString& tempDir) {
         testApp();
@@ -64,7 +64,7 @@ class VoxmillProcess {
         return {exited ? process_.exitCode() : -1000, out_};
     }
 
-  private:
+private:
     void collect() { out_ += QString::fromLocal8Bit(process_.readAll()); }
 
     QProcess process_;

@@ -86,7 +86,8 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
 
 TEST(SettingsRead, SyntaxErrorsApplyNothing) {
     const std::pair<std::string, std::string> rows[] = {
-        {"[infill]\nenable = true\n[infill]\nrectSize = 2\n", "<unspecified file>(3): duplicate section name"},
+        {"[infill]\nenable = true\n[infill]\nrectSize = 2\n",
+         "<unspecified file>(3): duplicate section name"},
         {"[infill]\nenable = true\nenable = false\n", "<unspecified file>(3): duplicate key name"},
         {"[infill]\nenable true\n", "<unspecified file>(2): '=' character not found in line"},
     };
@@ -106,7 +107,8 @@ TEST(SettingsRead, SyntaxErrorsApplyNothing) {
 
 TEST(SettingsRead, ReadErrorAppliesNothing) {
     // Cut off after the first block: half a file must not pass for a whole one.
-    auto file = std::make_unique<MemoryFile>("[raft]\nlayerCnt = 5\n[wall]\n" + std::string(5000, ';') + "\n");
+    auto file =
+        std::make_unique<MemoryFile>("[raft]\nlayerCnt = 5\n[wall]\n" + std::string(5000, ';') + "\n");
     file->failReadsFrom = 4096;
     FStream in;
     in.attach(std::move(file));

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "config/SettingsFile.h"
 #include "app/VoxmillProcess.h"
+#include "config/SettingsFile.h"
 
 using namespace Voxmill;
 using Voxmill::Test::fileBytes;
@@ -12,7 +12,8 @@ using Voxmill::Test::fileBytes;
 namespace {
 
 const char* const defaultConfigText =
-    "[precision]\nlayerHeight = 0.02\ngeneral = 0.02\nsupport = 0.05\nhollow = 0.2\nsupportZ = 0.1\ninfill = 0.1\n"
+    "[precision]\nlayerHeight = 0.02\ngeneral = 0.02\nsupport = 0.05\nhollow = 0.2\nsupportZ = 0.1\ninfill = "
+    "0.1\n"
     "infillZ = 0.1\n\n"
     "[size]\nenable = false\nscaleX = 1\nscaleY = 1\nscaleZ = 1\n\n"
     "[prepOfs]\nenable = false\nangle = 0\n\n"
@@ -31,7 +32,8 @@ const char* const defaultConfigText =
     "[raft]\nlayerCnt = 100\ndrawModelWall = true\n\n"
     "[wall]\nclipOverHeight = true\nareaPixels = 1760,1760,1760\n\n"
     "[waitTime]\nenable = false\nareas = 300,360,810,900\ntimes = 0,500,1500,2000\nmargin = 0.2\n\n"
-    "[poly2img]\nsizeX = 280\nsizeY = 222.816\nsizeZ = 203\npixelX = 6080\npixelY = 5280\nextraBlankPixel = 0\n"
+    "[poly2img]\nsizeX = 280\nsizeY = 222.816\nsizeZ = 203\npixelX = 6080\npixelY = 5280\nextraBlankPixel = "
+    "0\n"
     "supportGapPixel = 1\nstaggered = false\n";
 
 } // namespace
@@ -61,8 +63,9 @@ TEST(SettingsWrite, RoundTripGivesTheNormalisedRecordToSixDigits) {
     SliceConfig back;
     readSettings(path, back);
     const std::string text = fileBytes(path).toStdString();
-    for (const char* line : {"\nlayerHeight = 0.5\n", "[postSupport]\nenable = false\n", "\nscaleX = 1.23457\n",
-                             "\nangle = -0.000123457\n", "\nareaPixels = 1000,3000\n"})
+    for (const char* line :
+         {"\nlayerHeight = 0.5\n", "[postSupport]\nenable = false\n", "\nscaleX = 1.23457\n",
+          "\nangle = -0.000123457\n", "\nareaPixels = 1000,3000\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 
     SliceConfig expected = c;

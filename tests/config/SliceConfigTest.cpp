@@ -132,7 +132,6 @@ TEST(SliceConfig, DefaultsAreConsistentAndLengthsConvertInSinglePrecision) {
     EXPECT_EQ(cleanSolidLayers(SliceConfig()), 40);
     // 0.03f x 10000 is 299.99999 in double precision but rounds to 300 in single
     const std::pair<float, int32_t> rows[] = {{0.03f, 300}, {-0.03f, -300}, {0.00009f, 0}};
-    for (const auto& [mm, units] : rows)
-        EXPECT_EQ(mmToUnits(mm), units) << mm;
+    for (const auto& [mm, units] : rows) EXPECT_EQ(mmToUnits(mm), units) << mm;
     EXPECT_EQ(layerUnits(normalised([](SliceConfig& c) { c.precision.layerHeight = 0.03f; })), 300);
 }

@@ -46,5 +46,6 @@ TEST(FuzzCorpus, EverySeedAndRegressionIsReadOrRejectedWithoutCrashing) {
         replay(root + "/regressions/" + t.name, t.entry);
         EXPECT_GT(seeds, 0) << "no seed files for " << t.name;
     }
-    for (const char* suffix : {".stl", ".slc", ".zdm", ".vkp"}) QFile::remove(VoxmillFuzz::scratchFile(suffix));
+    for (const char* suffix : {".stl", ".slc", ".zdm", ".vkp"})
+        QFile::remove(VoxmillFuzz::scratchFile(suffix));
 }

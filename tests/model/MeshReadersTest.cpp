@@ -33,8 +33,7 @@ SlcFile withHeader(const std::string& header) {
     return f;
 }
 
-template <class Change>
-std::string spoiled(Change change) {
+template <class Change> std::string spoiled(Change change) {
     SlcFile f = withHeader("-SLCVER 2.0 -UNIT MM -TYPE PART");
     change(f);
     return f.bytes();
@@ -65,49 +64,63 @@ TEST(StlReader, FailureTable) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.stl");
     const std::string cubeBin = binaryStl(cube(10));
-    expectMeshRows(path, {
-        {"binary cube", cubeBin, "", 12, 8},
-        {"ASCII cube", asciiStl(cube(10)), "", 12, 8},
-        {"ASCII single facet below 256 bytes", "solid a\n" + facetLines(0) + "endsolid a\n", failed},
-        {"binary declares 13 triangles, holds 12", patched(cubeBin, 80, 13), failed},
-        {"binary with trailing bytes beyond the count", cubeBin + "trailing", "", 12, 8},
-        {"no zero in the first 256 bytes reads as ASCII, here without vertex lines", std::string(384, 'x'), "", 0, 0},
-        {"ASCII vertex line with two numbers", padded("vertex 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), failed},
-        {"ASCII solid named with 'vertex' is a vertex line and does not convert",
-         "solid myvertex" + std::string(260, ' ') + "\n" + facetLines(0), failed},
-        {"ASCII: a fourth vertex line is a leftover and dropped",
-         padded(facetLines(0) + "vertex 5 5 5\nend\n"), "", 1, 3},
-        {"ASCII: an overlong vertex line is skipped whole, six lines remain",
-         padded(facetLines(0) + "vertex 7 7 7" + std::string(1100, ' ') + "\n" + facetLines(2) + "end\n"), "", 2, 6},
-        {"ASCII: a vertex line of 1023 characters is still read",
-         padded("vertex 9 9 9" + std::string(1011, ' ') + "\nvertex 1 0 0\nvertex 0 1 0\nend\n"), "", 1, 3},
-        {"ASCII: the last vertex line without a newline is not counted",
-         padded("vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 2 2 2"), "", 1, 3},
-        {"ASCII: beyond the float range", padded("vertex 1e39 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
-         "coordinate out of range."},
-        {"ASCII: below the float range is zero", padded("vertex 1e-50 0 0\nvertex 1 0 0\nvertex 0 1 0\n"), "", 1, 3},
-        {"ASCII: signs, exponents and tabs",
-         padded("vertex\t+1.5e1 -0 2E-1\n vertex 1 0 0\nvertex 0 1 0 trailing\nend\n"), "", 1, 3},
-    }, [](const QString& p) { return readStl(p); });
+    expectMeshRows(
+        path,
+        {
+            {"binary cube", cubeBin, "", 12, 8},
+            {"ASCII cube", asciiStl(cube(10)), "", 12, 8},
+            {"ASCII single facet below 256 bytes", "solid a\n" + facetLines(0) + "endsolid a\n", failed},
+            {"binary declares 13 triangles, holds 12", patched(cubeBin, 80, 13), failed},
+            {"binary with trailing bytes beyond the count", cubeBin + "trailing", "", 12, 8},
+            {"no zero in the first 256 bytes reads as ASCII, here without vertex lines",
+             std::string(384, 'x'), "", 0, 0},
+            {"ASCII vertex line with two numbers", padded("vertex 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
+             failed},
+            {"ASCII solid named with 'vertex' is a vertex line and does not convert",
+             "solid myvertex" + std::string(260, ' ') + "\n" + facetLines(0), failed},
+            {"ASCII: a fourth vertex line is a leftover and dropped",
+             padded(facetLines(0) + "vertex 5 5 5\nend\n"), "", 1, 3},
+            {"ASCII: an overlong vertex line is skipped whole, six lines remain",
+             padded(facetLines(0) + "vertex 7 7 7" + std::string(1100, ' ') + "\n" + facetLines(2) + "end\n"),
+             "", 2, 6},
+            {"ASCII: a vertex line of 1023 characters is still read",
+             padded("vertex 9 9 9" + std::string(1011, ' ') + "\nvertex 1 0 0\nvertex 0 1 0\nend\n"), "", 1,
+             3},
+            {"ASCII: the last vertex line without a newline is not counted",
+             padded("vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 2 2 2"), "", 1, 3},
+            {"ASCII: beyond the float range", padded("vertex 1e39 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
+             "coordinate out of range."},
+            {"ASCII: below the float range is zero", padded("vertex 1e-50 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
+             "", 1, 3},
+            {"ASCII: signs, exponents and tabs",
+             padded("vertex\t+1.5e1 -0 2E-1\n vertex 1 0 0\nvertex 0 1 0 trailing\nend\n"), "", 1, 3},
+        },
+        [](const QString& p) { return readStl(p); });
 }
 
 TEST(ZdmReader, FailureTable) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.zdm");
-    expectMeshRows(path, {
-        {"two faces", zdmFile(square, {0, 1, 2, 0, 2, 3}), "", 2, 4},
-        {"a repeated vertex is kept, not welded", zdmFile({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}}, {0, 1, 2}), "", 1, 3},
-        {"seven indices make two faces", zdmFile(square, {0, 1, 2, 0, 2, 3, 9}), "", 2, 4},
-        {"index V - 1 is fine", zdmFile(square, {0, 1, 3}), "", 1, 4},
-        {"index V", zdmFile(square, {0, 4, 1}), invalidIndex},
-        {"index with the sign bit set", zdmFile(square, {0, 1, 0x80000000u}), invalidIndex},
-        {"any byte after the magic's zero", zdmFile(square, {0, 1, 2}, std::string("#Brindlewax100\0Q", 16)), "", 1, 4},
-        {"no zero after the magic text", zdmFile(square, {0, 1, 2}, "#Brindlewax100QQ"), "invalid zdm file header!"},
-        {"shorter than the header", zdmFile(square, {}).substr(0, 23), streamFailure},
-        {"vertex count far beyond the file", patched(zdmFile(square, {}), 19, 0xFF, 1), streamFailure},
-        {"index count far beyond the file", patched(zdmFile(square, {}), 23, 0xFF, 1), streamFailure},
-        {"a coordinate beyond 214 m", zdmFile({{0, 0, 1e9f}}, {}), "coordinate out of range."},
-    }, [](const QString& p) { return readZdm(p); });
+    expectMeshRows(
+        path,
+        {
+            {"two faces", zdmFile(square, {0, 1, 2, 0, 2, 3}), "", 2, 4},
+            {"a repeated vertex is kept, not welded", zdmFile({{0, 0, 0}, {1, 0, 0}, {0, 0, 0}}, {0, 1, 2}),
+             "", 1, 3},
+            {"seven indices make two faces", zdmFile(square, {0, 1, 2, 0, 2, 3, 9}), "", 2, 4},
+            {"index V - 1 is fine", zdmFile(square, {0, 1, 3}), "", 1, 4},
+            {"index V", zdmFile(square, {0, 4, 1}), invalidIndex},
+            {"index with the sign bit set", zdmFile(square, {0, 1, 0x80000000u}), invalidIndex},
+            {"any byte after the magic's zero",
+             zdmFile(square, {0, 1, 2}, std::string("#Brindlewax100\0Q", 16)), "", 1, 4},
+            {"no zero after the magic text", zdmFile(square, {0, 1, 2}, "#Brindlewax100QQ"),
+             "invalid zdm file header!"},
+            {"shorter than the header", zdmFile(square, {}).substr(0, 23), streamFailure},
+            {"vertex count far beyond the file", patched(zdmFile(square, {}), 19, 0xFF, 1), streamFailure},
+            {"index count far beyond the file", patched(zdmFile(square, {}), 23, 0xFF, 1), streamFailure},
+            {"a coordinate beyond 214 m", zdmFile({{0, 0, 1e9f}}, {}), "coordinate out of range."},
+        },
+        [](const QString& p) { return readZdm(p); });
 }
 
 TEST(SlcReader, FailureTable) {
@@ -120,15 +133,19 @@ TEST(SlcReader, FailureTable) {
     } rows[] = {
         {"plain millimetre file", spoiled([](SlcFile&) {}), ""},
         {"no -UNIT reads as millimetres", withHeader("-SLCVER 2.0 -TYPE SUPPORT").bytes(), ""},
-        {"a key as the last word has no value and is not examined", withHeader("-TYPE PART -UNIT").bytes(), ""},
-        {"unknown keys and a carriage return after their value are passed over", withHeader("-TYPE PART -X Y\r").bytes(), ""},
+        {"a key as the last word has no value and is not examined", withHeader("-TYPE PART -UNIT").bytes(),
+         ""},
+        {"unknown keys and a carriage return after their value are passed over",
+         withHeader("-TYPE PART -X Y\r").bytes(), ""},
         {"a carriage return sticks to the last value", withHeader("-SLCVER 2.0 -TYPE PART\r").bytes(),
          "invalid slc TYPE!"},
         {"two spaces give an empty value", withHeader("-SLCVER 2.0 -UNIT  MM").bytes(), "invalid slc UNIT!"},
         {"another version", withHeader("-SLCVER 2.1").bytes(), "invalid slc SLCVER!"},
         {"a single word", withHeader("  -SLCVER  ").bytes(), "invalid slc header!"},
-        {"header not ended by 26", spoiled([](SlcFile& f) { f.termination = 27; }), "invalid slc header termination!"},
-        {"header line of 2045 characters", withHeader("-SLCVER 2.0" + std::string(2033, ' ') + "x").bytes(), ""},
+        {"header not ended by 26", spoiled([](SlcFile& f) { f.termination = 27; }),
+         "invalid slc header termination!"},
+        {"header line of 2045 characters", withHeader("-SLCVER 2.0" + std::string(2033, ' ') + "x").bytes(),
+         ""},
         {"header line of 2046 characters", withHeader("-SLCVER 2.0" + std::string(2034, ' ') + "x").bytes(),
          streamFailure},
         {"sampling table of two entries", spoiled([](SlcFile& f) { f.tableSize = 2; }),
@@ -138,11 +155,14 @@ TEST(SlcReader, FailureTable) {
         {"a boundary with gaps", spoiled([](SlcFile& f) { f.gaps = 1; }), "unsupported slc Number of Gaps!"},
         {"no end marker", spoiled([](SlcFile& f) { f.endMarker = false; }), streamFailure},
         // after the header line, 26, reserved bytes, table and the layer's z
-        {"a boundary count far beyond the file", patched(withHeader("-SLCVER 2.0").bytes(), 12 + 1 + 256 + 1 + 16 + 4, 0x40000000),
-         streamFailure},
+        {"a boundary count far beyond the file",
+         patched(withHeader("-SLCVER 2.0").bytes(), 12 + 1 + 256 + 1 + 16 + 4, 0x40000000), streamFailure},
         // before three points, the gap count and the end marker
         {"a point count far beyond the file",
-         [] { std::string s = withHeader("-SLCVER 2.0").bytes(); return patched(s, s.size() - 8 - 3 * 8 - 8, 0x40000000); }(),
+         [] {
+             std::string s = withHeader("-SLCVER 2.0").bytes();
+             return patched(s, s.size() - 8 - 3 * 8 - 8, 0x40000000);
+         }(),
          streamFailure},
     };
     for (const Row& r : rows) {

@@ -52,8 +52,7 @@ inline void writeFile(const QString& path, const std::string& bytes) {
 const std::string streamFailure = "<stream failure>";
 
 // "" when f returns, streamFailure for a stream failure, else the message.
-template <class F>
-std::string errorOf(F&& f) {
+template <class F> std::string errorOf(F&& f) {
     try {
         f();
         return "";
@@ -69,7 +68,8 @@ using Point3 = std::array<float, 3>;
 
 // A cube of side s at the origin, 12 outward-wound triangles sharing 8 corners.
 inline std::vector<Triangle> cube(float s) {
-    const float c[8][3] = {{0, 0, 0}, {s, 0, 0}, {s, s, 0}, {0, s, 0}, {0, 0, s}, {s, 0, s}, {s, s, s}, {0, s, s}};
+    const float c[8][3] = {{0, 0, 0}, {s, 0, 0}, {s, s, 0}, {0, s, 0},
+                           {0, 0, s}, {s, 0, s}, {s, s, s}, {0, s, s}};
     const int f[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                           {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
     std::vector<Triangle> tris(12);
@@ -101,7 +101,8 @@ inline std::string asciiStl(const std::vector<Triangle>& tris) {
     std::string s = "solid test\n";
     for (const Triangle& t : tris) {
         s += "  facet normal 0 0 1\n    outer loop\n";
-        for (int k = 0; k < 9; ++k) s += (k % 3 ? " " : "      vertex ") + std::to_string(t[k]) + (k % 3 == 2 ? "\n" : "");
+        for (int k = 0; k < 9; ++k)
+            s += (k % 3 ? " " : "      vertex ") + std::to_string(t[k]) + (k % 3 == 2 ? "\n" : "");
         s += "    endloop\n  endfacet\n";
     }
     return s + "endsolid test\n";

@@ -17,7 +17,8 @@ const VkpModel triangleModel{0, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}}, {0
 const VkpModel slcModel{1, {}, {}, 0.1f, 0.05f, {{{{0, 0}, {1, 0}, {1, 1}}}, {}}};
 
 // A mesh and an SLC model, one reference each; change() spoils it first.
-std::string twoModels(void (*change)(VkpFile&) = [](VkpFile&) {}, const char* field = nullptr, uint32_t value = 0) {
+std::string twoModels(
+    void (*change)(VkpFile&) = [](VkpFile&) {}, const char* field = nullptr, uint32_t value = 0) {
     VkpFile f;
     f.settings = "[precision]\nlayerHeight = 0.05\n";
     f.models = {triangleModel, slcModel};
@@ -28,7 +29,9 @@ std::string twoModels(void (*change)(VkpFile&) = [](VkpFile&) {}, const char* fi
 }
 
 // twoModels() with one of its 32-bit count fields overwritten.
-std::string withField(const char* field, uint32_t value) { return twoModels([](VkpFile&) {}, field, value); }
+std::string withField(const char* field, uint32_t value) {
+    return twoModels([](VkpFile&) {}, field, value);
+}
 
 const std::string countError = "invalid vkp count";
 
@@ -44,17 +47,23 @@ TEST(ProjectReader, FailureTable) {
         size_t meshes = 0, slcs = 0; // instances appended, also before a failure
     } rows[] = {
         {"a mesh and an SLC model", twoModels(), "", 1, 1},
-        {"five indices make one face", twoModels([](VkpFile& f) { f.models[0].indices.pop_back(); }), "", 1, 1},
+        {"five indices make one face", twoModels([](VkpFile& f) { f.models[0].indices.pop_back(); }), "", 1,
+         1},
         {"another magic", twoModels([](VkpFile& f) { f.magic = "vkp1."; }), "unsupported vkp file format"},
         {"shorter than the header", twoModels().substr(0, 83), streamFailure},
         {"model id equal to the model count, after a good reference",
          twoModels([](VkpFile& f) { f.refs.push_back({2}); }), "invalid vkp model id", 1, 1},
         {"negative model id", twoModels([](VkpFile& f) { f.refs[0].modelId = -1; }), "invalid vkp model id"},
-        {"reference type 3, checked before the block's own type",
-         twoModels([](VkpFile& f) { f.refs[0].refType = 3; f.models[0].type = 9; }), "invalid vkp modelRef type"},
+        {"reference type 3, checked before the block's own type", twoModels([](VkpFile& f) {
+             f.refs[0].refType = 3;
+             f.models[0].type = 9;
+         }),
+         "invalid vkp modelRef type"},
         {"model type 2", twoModels([](VkpFile& f) { f.models[0].type = 2; }), "invalid vkp model type"},
-        {"vertex index V", twoModels([](VkpFile& f) { f.models[0].indices[4] = 4; }), "invalid vkp vertex index"},
-        {"negative vertex index", twoModels([](VkpFile& f) { f.models[0].indices[0] = -1; }), "invalid vkp vertex index"},
+        {"vertex index V", twoModels([](VkpFile& f) { f.models[0].indices[4] = 4; }),
+         "invalid vkp vertex index"},
+        {"negative vertex index", twoModels([](VkpFile& f) { f.models[0].indices[0] = -1; }),
+         "invalid vkp vertex index"},
         // Every count is read by one function that refuses a negative one; each
         // is checked on its own against the bytes the file holds.
         {"negative count", withField("1.contours", 0xFFFFFFF0u), countError, 1},
@@ -86,11 +95,11 @@ TEST(ProjectReader, ReferencesShareMeshesFacesAndContours) {
     VkpFile f;
     f.models = {triangleModel, slcModel};
     f.refs = {{0}, {0, 1}, {0}, {1}, {1, 2}};
-    f.refs[0].m[3] = 12.5f;   // x shift: a mesh of its own, moved by 12.5 mm
-    f.refs[1].m[3] = -2.0f;   // the same key: shares the first mesh
+    f.refs[0].m[3] = 12.5f; // x shift: a mesh of its own, moved by 12.5 mm
+    f.refs[1].m[3] = -2.0f; // the same key: shares the first mesh
     f.refs[1].m[7] = 3.0f;
-    f.refs[2].m[11] = 0.25f;  // z shift is part of the key: a new mesh on the same faces
-    f.refs[4].m[10] = 2.0f;   // SLC instances keep their own transforms
+    f.refs[2].m[11] = 0.25f; // z shift is part of the key: a new mesh on the same faces
+    f.refs[4].m[10] = 2.0f;  // SLC instances keep their own transforms
     writeFile(path, f.bytes());
     ProjectLoadCache cache;
     LoadedModels models;
@@ -133,8 +142,8 @@ TEST(ProjectReader, SettingsEntryPoint) {
     const QString path = dir.filePath("t.vkp");
     // The settings text ends at its first zero byte.
     writeFile(path, twoModels([](VkpFile& f) {
-        f.settings = std::string("[precision]\nlayerHeight = 0.05\n\0[prepOfs]\nangle = 7\n", 50);
-    }));
+                  f.settings = std::string("[precision]\nlayerHeight = 0.05\n\0[prepOfs]\nangle = 7\n", 50);
+              }));
     SliceConfig defaults, c;
     std::istringstream empty;
     readSettings(empty, defaults);

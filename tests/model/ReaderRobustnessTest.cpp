@@ -42,14 +42,16 @@ void readVkp(const QString& path) {
 
 // Files of every format, then the small shared models when present.
 std::vector<Sample> samples() {
-    const std::vector<Layer> layers = {{{{0, 0}, {1, 0}, {1, 1}}, {{2, 2}, {3, 2}, {3, 3}, {2, 2}}}, {}, {{{0, 0}, {1, 1}}}};
+    const std::vector<Layer> layers = {
+        {{{0, 0}, {1, 0}, {1, 1}}, {{2, 2}, {3, 2}, {3, 3}, {2, 2}}}, {}, {{{0, 0}, {1, 1}}}};
     SlcFile slc;
     slc.layers = layers;
     std::vector<uint32_t> indices(36);
     std::iota(indices.begin(), indices.end(), 0u);
     VkpFile vkp;
     vkp.settings = "[precision]\nlayerHeight = 0.05\n[infill]\nenable = false\n";
-    vkp.models = {{0, corners(cube(3)), {indices.begin(), indices.end()}, 0, 0, {}}, {1, {}, {}, 0.2f, 0.1f, layers}};
+    vkp.models = {{0, corners(cube(3)), {indices.begin(), indices.end()}, 0, 0, {}},
+                  {1, {}, {}, 0.2f, 0.1f, layers}};
     vkp.refs = {{0}, {1}, {0}};
     vkp.refs[2].m[3] = 5;
     auto stl = [](const QString& p) { readStl(p); };

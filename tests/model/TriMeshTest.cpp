@@ -49,10 +49,10 @@ TEST(Quantise, RoundsThroughTheHalfUnitAndRejectsWhatLeaves32Bits) {
         float mm;
         int32_t units;
     } rows[] = {
-        {1.0f, 10000},          // the half unit does not change whole values
-        {-1.0f, -9999},         // truncation moves negatives a unit toward zero
-        {-0.00004f, 0},         // within the half unit of zero
-        {12.34567f, 123457},    // nearest unit
+        {1.0f, 10000},           // the half unit does not change whole values
+        {-1.0f, -9999},          // truncation moves negatives a unit toward zero
+        {-0.00004f, 0},          // within the half unit of zero
+        {12.34567f, 123457},     // nearest unit
         {214748.3f, 2147483008}, // near the top of the range, where floats are 128 units apart
         {-214748.3f, -2147483008},
     };
@@ -60,7 +60,8 @@ TEST(Quantise, RoundsThroughTheHalfUnitAndRejectsWhatLeaves32Bits) {
 
     const float bad[] = {214748.4f, -214749.0f, 1e30f, std::numeric_limits<float>::infinity(),
                          std::numeric_limits<float>::quiet_NaN()};
-    for (float mm : bad) EXPECT_EQ(VoxmillTest::errorOf([&] { quantise(mm); }), "coordinate out of range.") << mm;
+    for (float mm : bad)
+        EXPECT_EQ(VoxmillTest::errorOf([&] { quantise(mm); }), "coordinate out of range.") << mm;
 }
 
 // Longer face lists, full slots and repeated edges are compared with a plain
@@ -82,7 +83,8 @@ TEST(TriMeshIdx, NeighbourExamples) {
     for (const Row& r : rows) {
         TriMeshIdx idx(facesOf(r.faces));
         ASSERT_EQ(idx.faces().size(), r.adj.size()) << r.what;
-        for (size_t f = 0; f < r.adj.size(); ++f) EXPECT_EQ(idx.faces()[f].adj, r.adj[f]) << r.what << ", face " << f;
+        for (size_t f = 0; f < r.adj.size(); ++f)
+            EXPECT_EQ(idx.faces()[f].adj, r.adj[f]) << r.what << ", face " << f;
     }
 }
 
@@ -117,7 +119,8 @@ TEST(TriMeshIdx, WeldAgreesWithAnOrderedMapOnRandomSoups) {
 }
 
 TEST(TriMesh, BoundingBoxAndScale) {
-    TriMesh m({{-5, 7, 100}, {20, -3, 0}, {1, 1, 1}}, std::make_shared<const TriMeshIdx>(facesOf({{0, 1, 2}})));
+    TriMesh m({{-5, 7, 100}, {20, -3, 0}, {1, 1, 1}},
+              std::make_shared<const TriMeshIdx>(facesOf({{0, 1, 2}})));
     EXPECT_EQ(m.min, (std::array<int32_t, 3>{-5, -3, 0}));
     EXPECT_EQ(m.max, (std::array<int32_t, 3>{20, 7, 100}));
 

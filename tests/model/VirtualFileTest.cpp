@@ -74,7 +74,7 @@ TEST(DiskFile, OpenModes) {
     const QString path = dir.filePath("f.bin");
     VoxmillTest::writeFile(path, "old contents");
     { FStream(path, openWrite) << "new"; } // truncates an existing one
-    { FStream(path, 7) << "er"; }         // any other mode appends
+    { FStream(path, 7) << "er"; }          // any other mode appends
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().toStdString(), "newer");

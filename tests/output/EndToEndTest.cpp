@@ -16,9 +16,7 @@ using namespace Voxmill::Test;
 
 namespace {
 
-QString sharedModel(const char* name) {
-    return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name;
-}
+QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
 
 // The program on a shared model, 4 pixels per mm over the default 280 x 222.816 mm plate,
 // 0.04 mm layers; its output in dir/out.
@@ -40,8 +38,7 @@ std::vector<int64_t> modelPixelsByTool(const QString& outDir) {
     std::vector<int64_t> counts;
     const QStringList lines =
         QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    for (int i = 1; i < lines.size(); ++i)
-        counts.push_back(lines[i].split(',')[1].toLongLong());
+    for (int i = 1; i < lines.size(); ++i) counts.push_back(lines[i].split(',')[1].toLongLong());
     return counts;
 }
 
@@ -72,8 +69,7 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
             ASSERT_EQ(fileBytes(out + kind + QString::number(n)),
                       fileBytes(out + kind + QString::number(extra)));
     const int32_t firstModel = extra + storeRaftLayers(s);
-    for (int32_t n = 0; n < firstModel; ++n)
-        ASSERT_EQ(pixels[n], 0) << "raft layer " << n;
+    for (int32_t n = 0; n < firstModel; ++n) ASSERT_EQ(pixels[n], 0) << "raft layer " << n;
     const double ppm = 4.0, pi = 3.14159265358979;
     for (int32_t n = firstModel; n < extra + stored; ++n) {
         const double z = (n - firstModel + 0.5) * 0.04;

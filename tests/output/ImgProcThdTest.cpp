@@ -79,8 +79,7 @@ TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
     for (int32_t k = 0; k < 8; ++k)
         addPart(job, k, {rectPath(e, e, e + 100000, e + 100000)}, part_type_t::model, 0);
     runImaging(job, dir.path());
-    for (int32_t k = 0; k < 8; ++k)
-        EXPECT_EQ(job.layers.layer(k).parts.size(), k < 8 - lag ? 0u : 1u) << k;
+    for (int32_t k = 0; k < 8; ++k) EXPECT_EQ(job.layers.layer(k).parts.size(), k < 8 - lag ? 0u : 1u) << k;
     const LayerBitmap even = readLayerFile(dir.filePath("slice_m11"));
     EXPECT_GT(even.countSet(), 0);
     EXPECT_EQ(readLayerFile(dir.filePath("slice_m13")).bits, even.bits);

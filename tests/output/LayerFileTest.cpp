@@ -25,8 +25,7 @@ QByteArray zlibOf(const QByteArray& data) {
 }
 
 void putU32(QByteArray& b, int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char(v >> (8 * i));
+    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
 }
 
 // A file built by hand from a bitmap, so the reader is checked against the format rather than the writer.
@@ -72,8 +71,7 @@ TEST(LayerFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
     const QString path = dir.filePath("slice_m0");
     QImage full = grayImage(6081, 4), sparse = grayImage(6081, 4), fullBits, sparseBits;
     full.fill(255);
-    for (int32_t x = 0; x < 6081; x += 3)
-        sparse.scanLine(x % 4)[x] = 255;
+    for (int32_t x = 0; x < 6081; x += 3) sparse.scanLine(x % 4)[x] = 255;
     packBits(full, fullBits);
     packBits(sparse, sparseBits);
     LayerFileWriter writer;
@@ -113,8 +111,7 @@ TEST(LayerFile, ReaderRejectsEveryMalformedFile) {
         {"padding bit set", handMadeFile(40, 2, padded)},
         {"zero width", handMadeFile(0, 2, QByteArray())},
     };
-    for (const auto& [what, file] : cases)
-        EXPECT_THROW(decodeLayerFile(file), std::runtime_error) << what;
+    for (const auto& [what, file] : cases) EXPECT_THROW(decodeLayerFile(file), std::runtime_error) << what;
 }
 
 // A full disk: a short text fails when flushed, a long one on its write; either way the message

@@ -14,9 +14,7 @@
 namespace Voxmill::Test {
 
 // Millimetres to plate units.
-inline int64_t mm(double v) {
-    return int64_t(v * 10000);
-}
+inline int64_t mm(double v) { return int64_t(v * 10000); }
 
 // An axis-aligned rectangle in plate units, counter-clockwise.
 inline Path rectPath(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {

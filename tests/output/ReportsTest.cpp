@@ -25,8 +25,7 @@ LayerPart modelPartSpanning(int32_t minY, int32_t maxY) {
 QByteArray areaInfoOf(SliceJob& job) {
     QTemporaryDir dir;
     AreaScan scan(job, dir.path());
-    for (int32_t k = job.layers.layerCount() - 1; k >= 0; --k)
-        scan.scanLayer(k);
+    for (int32_t k = job.layers.layerCount() - 1; k >= 0; --k) scan.scanLayer(k);
     scan.write();
     return fileBytes(dir.filePath("areaInfo"));
 }
@@ -39,8 +38,7 @@ TEST(WaitTime, AreaMapsToInterpolatedTime) {
     // area, beyond it, and truncation (502.2).
     const std::pair<float, int32_t> rows[] = {{0, 0},      {330, 250},  {360, 500}, {585, 1000},
                                               {900, 2000}, {1e6, 2000}, {361, 502}};
-    for (const auto& [area, time] : rows)
-        EXPECT_EQ(waitTimeForArea(area, a, t), time) << area;
+    for (const auto& [area, time] : rows) EXPECT_EQ(waitTimeForArea(area, a, t), time) << area;
     // Lists of different lengths pair element by element; the longer list's extra elements go unused.
     EXPECT_EQ(waitTimeForArea(5000, a, {0, 500}), 500) << "times shorter: the last pair wins";
     EXPECT_EQ(waitTimeForArea(5000, {300}, {7, 8, 9}), 7) << "areas shorter";
@@ -62,8 +60,7 @@ TEST(WaitTime, LayerTimeFromCombinedAndGrownImages) {
     job.supportImage = grayImage(256, 256);
     // Model 20 x 10 pixels and support 20 x 10 right below: 400 pixels = 4 mm².
     for (int32_t y = 50; y < 70; ++y)
-        for (int32_t x = 50; x < 70; ++x)
-            (y < 60 ? job.modelImage : job.supportImage).scanLine(y)[x] = 255;
+        for (int32_t x = 50; x < 70; ++x) (y < 60 ? job.modelImage : job.supportImage).scanLine(y)[x] = 255;
     job.supportImage.scanLine(70)[70] = 255; // diagonal neighbour: a region of its own
     job.modelImage.scanLine(49)[50] = 127;   // not material
     WaitTimeReport report("unused");

@@ -105,7 +105,10 @@ TEST(Geometry, SimplifyPathThresholdsAreStrict) {
         // tolerance 0 never removes anything, not even repeated points (0 < 0 fails)
         {"zero tolerance", {{0, 0}, {0, 0}, {10, 0}, {10, 10}}, 0, {{0, 0}, {0, 0}, {10, 0}, {10, 10}}},
         // a repeated closing point costs the first point
-        {"closing repeat", {{0, 0}, {100000, 0}, {100000, 100000}, {0, 0}}, 1, {{100000, 0}, {100000, 100000}, {0, 0}}},
+        {"closing repeat",
+         {{0, 0}, {100000, 0}, {100000, 100000}, {0, 0}},
+         1,
+         {{100000, 0}, {100000, 100000}, {0, 0}}},
         // a triangle within 0.005 mm collapses and is emptied
         {"tiny triangle", {{0, 0}, {50, 0}, {0, 50}}, 100, {}},
     };

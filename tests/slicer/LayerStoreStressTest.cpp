@@ -40,7 +40,8 @@ struct LayerMaker {
 
     Path path() {
         const bool extreme = below(20) == 0;
-        std::uniform_int_distribution<int64_t> coord(extreme ? INT32_MIN : -2000000, extreme ? INT32_MAX : 2000000);
+        std::uniform_int_distribution<int64_t> coord(extreme ? INT32_MIN : -2000000,
+                                                     extreme ? INT32_MAX : 2000000);
         Path p(size_t(below(12)));
         for (IntPoint& q : p) q = IntPoint(coord(rng), coord(rng));
         return p;
@@ -65,13 +66,18 @@ struct ResidentRange {
             for (const IoEvent& move : moves) {
                 const int32_t wasFirst = first, wasEnd = end;
                 int32_t expected = -1;
-                if (move.second && first > wantFirst) expected = --first; // grow downwards first
-                else if (move.second && end < wantEnd) expected = end++;
-                else if (!move.second && first < wantFirst) expected = first++; // evict from the bottom first
-                else if (!move.second && end > wantEnd) expected = --end;
+                if (move.second && first > wantFirst)
+                    expected = --first; // grow downwards first
+                else if (move.second && end < wantEnd)
+                    expected = end++;
+                else if (!move.second && first < wantFirst)
+                    expected = first++; // evict from the bottom first
+                else if (!move.second && end > wantEnd)
+                    expected = --end;
                 if (move.first == expected) continue;
                 ADD_FAILURE() << (move.second ? "load " : "eviction ") << move.first << " with [" << wasFirst
-                              << ", " << wasEnd << ") resident and [" << wantFirst << ", " << wantEnd << ") wanted";
+                              << ", " << wasEnd << ") resident and [" << wantFirst << ", " << wantEnd
+                              << ") wanted";
                 return false;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

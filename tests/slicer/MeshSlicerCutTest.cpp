@@ -35,7 +35,13 @@ TEST(MeshSlicerCut, PlaneRulesAndEndpointOrder) {
         {"touching from below", v(70, 80, 500), v(1000, 0, 0), v(0, 1000, 0), 500, true, {70, 80, 70, 80}},
         // an edge in the plane above a face below: the segment is that edge,
         // lone vertex c down, so p = b, q = a
-        {"edge in plane, face below", v(0, 0, 500), v(1000, 0, 500), v(0, 1000, 0), 500, true, {1000, 0, 0, 0}},
+        {"edge in plane, face below",
+         v(0, 0, 500),
+         v(1000, 0, 500),
+         v(0, 1000, 0),
+         500,
+         true,
+         {1000, 0, 0, 0}},
         // lone vertex a up: p = b, q = c
         {"lone a up", v(0, 0, 1000), v(1000, 0, 0), v(0, 1000, 0), 500, true, {500, 0, 0, 500}},
         // lone vertex c down: p = b, q = a
@@ -43,7 +49,12 @@ TEST(MeshSlicerCut, PlaneRulesAndEndpointOrder) {
         // crossings truncate toward zero from the lower endpoint a: (-3 / 2, 7 / 2) = (-1, 3)
         {"truncation", v(0, 0, 0), v(-3, 7, 2), v(100, 100, 2), 1, true, {50, 50, -1, 3}},
         // coordinates whose products need 64 bits
-        {"wide", v(-2000000000, 0, 0), v(2000000000, 0, 4), v(0, 2000000000, 4), 3, true,
+        {"wide",
+         v(-2000000000, 0, 0),
+         v(2000000000, 0, 4),
+         v(0, 2000000000, 4),
+         3,
+         true,
          {-500000000, 1500000000, 1000000000, 0}},
     };
     for (const auto& t : cases) {

@@ -27,7 +27,8 @@ QString sharedModel(const char* folder, const QString& name) {
 bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
 
 // Cuts, chains and simplifies at every height, as the slice stage does.
-std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights, ChainStats* stats = nullptr) {
+std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights,
+                           ChainStats* stats = nullptr) {
     std::vector<LayerCuts> cuts(heights.size());
     cutFaces(mesh.vertices, mesh.faces(), heights.data(), int32_t(heights.size()), cuts);
     std::vector<Paths> layers(heights.size());

@@ -39,7 +39,8 @@ inline std::string errorOf(const std::function<void()>& f) {
 }
 
 // An axis-aligned box in units, faces counter-clockwise seen from outside.
-inline std::shared_ptr<TriMesh> boxMesh(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_t y1, int32_t z1) {
+inline std::shared_ptr<TriMesh> boxMesh(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_t y1,
+                                        int32_t z1) {
     const std::vector<MeshVertex> vertices = {{x0, y0, z0}, {x1, y0, z0}, {x1, y1, z0}, {x0, y1, z0},
                                               {x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}};
     const uint32_t triangles[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
@@ -88,7 +89,9 @@ inline bool sameLayer(const Layer& a, const Layer& b) {
     auto sameIsland = [&](const Island& x, const Island& y) {
         return x.links.size() == y.links.size() &&
                std::equal(x.slots.begin(), x.slots.end(), y.slots.begin(), y.slots.end(),
-                          [&](const auto& s, const auto& t) { return s.first == t.first && sameRegion(s.second, t.second); });
+                          [&](const auto& s, const auto& t) {
+                              return s.first == t.first && sameRegion(s.second, t.second);
+                          });
     };
     auto samePart = [&](const LayerPart& x, const LayerPart& y) {
         return x.type == y.type && x.box == y.box &&
