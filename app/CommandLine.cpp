@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace Voxmill {
 

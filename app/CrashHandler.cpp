@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "base/ThreadCrashStack.h"
+
 // A pure virtual call is a fault in the program, not of the machine: make it
 // an ordinary error that main prints (the default handler aborts silently).
 // Defined here, beside the other hooks, so that linking the hooks links it.
@@ -24,8 +26,7 @@ constexpr std::size_t dirCapacity = 4096;
 char dumpDir[dirCapacity]; // with its trailing '/', or empty
 long utcOffsetSeconds = 0; // local time minus UTC when the hooks were installed
 
-constexpr std::size_t altStackSize = 128 * 1024;
-alignas(16) char altStack[altStackSize];
+alignas(16) char altStack[crashStackSize];
 
 constexpr int fatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
@@ -175,25 +176,11 @@ void rememberUtcOffset() {
 void installAltStack() {
     stack_t ss{};
     ss.ss_sp = altStack;
-    ss.ss_size = altStackSize;
+    ss.ss_size = crashStackSize;
     ::sigaltstack(&ss, nullptr);
 }
 
 } // namespace
-
-ThreadCrashStack::ThreadCrashStack() : stack_(new char[altStackSize]) {
-    stack_t ss{};
-    ss.ss_sp = stack_;
-    ss.ss_size = altStackSize;
-    ::sigaltstack(&ss, nullptr);
-}
-
-ThreadCrashStack::~ThreadCrashStack() {
-    stack_t ss{};
-    ss.ss_flags = SS_DISABLE;
-    ::sigaltstack(&ss, nullptr);
-    delete[] stack_;
-}
 
 std::string crashDumpDirectory(const std::string& exePath) {
     std::size_t slash = exePath.rfind('/');

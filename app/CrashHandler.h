@@ -17,20 +17,6 @@ namespace Voxmill {
 // loading inside a signal handler.
 void installCrashHandlers();
 
-// Gives the calling thread its own alternate signal stack for as long as the
-// object lives, so that a stack overflow in a worker thread still writes a
-// dump. Create one at the top of a thread's run().
-class ThreadCrashStack {
-public:
-    ThreadCrashStack();
-    ~ThreadCrashStack();
-    ThreadCrashStack(const ThreadCrashStack&) = delete;
-    ThreadCrashStack& operator=(const ThreadCrashStack&) = delete;
-
-private:
-    char* stack_;
-};
-
 // The directory part of an executable path including its last '/'; empty
 // when there is none, so that the dump goes to the current directory.
 std::string crashDumpDirectory(const std::string& exePath);

@@ -4,7 +4,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "config/SettingsFile.h"
 #include "model/MeshReaders.h"
 #include "model/ProjectReader.h"
@@ -58,31 +58,22 @@ void sliceStages(SliceJob& job, LoadedModels& models) {
     scaleModels(models, s);
     stageFinish(stageSize, "size");
 
-    LayerHeights lh = buildLayerHeights(s, stackHeight(models));
-    const int32_t n = lh.count();
-    job.layers.initLayers(n);
+    const LayerHeights lh = buildLayerHeights(s, stackHeight(models));
+    job.layers.initLayers(lh.count());
     stageStart("slice");
-    const int32_t batch = std::min(n / 4 + 1, 200);
-    const int32_t first = storeRaftLayers(s);
-    for (int32_t i = first; i < n; i += batch) {
-        job.layers.setWindow(i == first ? 0 : i - 10, i + batch + 11);
-        sliceBatch(job, models, lh, i, batch);
-        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(job, models, lh, l);
-        if (i == first) extendRaftLayers(job, first);
-        stageProgress(stageSlice, "slice", float(i + batch) / float(n));
-    }
+    sliceLayers(job, models, lh, [](float f) { stageProgress(stageSlice, "slice", f); });
     stageFinish(stageSlice, "slice");
     models.clear();
 }
 
 void preProcStage(SliceJob& job, const QString& outputDir) {
     stageStart("preProc");
-    AreaScan areas(job, outputDir);
+    AreaScan areas(job.settings, outputDir);
     const int32_t n = job.layers.layerCount();
-    const int32_t ahead = lookAhead(job.settings);
+    const WindowPlan plan = planWindows(job.settings, n);
     for (int32_t k = n - 1; k >= 0; --k) {
-        job.layers.setWindow(k - 10, k + ahead + 11);
-        areas.scanLayer(k);
+        job.layers.setWindow(stageWindow(plan, job_stage_t::preProc, k));
+        areas.scanLayer(job.layers.layer(k), k);
         stageProgress(stagePreProc, "preProc", float(n - k) / float(n));
     }
     areas.write();
@@ -94,22 +85,10 @@ void preInfillStage(SliceJob& job) {
     if (!job.settings.supportCleanSolid.enable) return;
     stageStart("preInfill");
     const int32_t n = infillLookAhead(job.settings);
-    job.layers.setWindow(0, 2 * n + 11);
+    job.layers.setWindow(
+        stageWindow(planWindows(job.settings, job.layers.layerCount()), job_stage_t::preInfill, 0));
     for (int32_t i = 0; i < n; ++i) stageProgress(stagePreInfill, "preInfill", float(i + 1) / float(n));
     stageFinish(stagePreInfill, "preInfill");
-}
-
-// Windows of the output loop: the image thread may trail by two layers and
-// the generators read lookBack layers below and lookAhead above.
-void setOutputWindow(SliceJob& job, int32_t i) {
-    const SliceConfig& s = job.settings;
-    const int32_t below = 2 + lookBack(s);
-    const int32_t ahead = lookAhead(s);
-    const int32_t n = infillLookAhead(s);
-    if (!s.supportCleanSolid.enable)
-        job.layers.setWindow(i - below, i + ahead + 11);
-    else
-        job.layers.setWindow(std::min(i + n - below, i - 2), std::max(i + ahead, i + 2 * n) + 11);
 }
 
 void outputStage(SliceJob& job, const QString& outputDir) {
@@ -118,8 +97,9 @@ void outputStage(SliceJob& job, const QString& outputDir) {
     ImgProcThd imager(job, outputDir);
     imager.start();
     const int32_t n = job.layers.layerCount();
+    const WindowPlan plan = planWindows(job.settings, n);
     for (int32_t i = 0; i < n; ++i) {
-        setOutputWindow(job, i);
+        job.layers.setWindow(stageWindow(plan, job_stage_t::output, i));
         imager.post(i);
         if (!imager.waitForLead()) break;
     }
@@ -129,10 +109,14 @@ void outputStage(SliceJob& job, const QString& outputDir) {
 
 } // namespace
 
+void setupJobProgress(const SliceConfig& s) {
+    setupProgress(s.size.enable, s.infill.enable && s.supportCleanSolid.enable);
+}
+
 void runJob(const CommandLineArgs& args, ProgressCallback callback, void* context) {
     auto job = std::make_unique<SliceJob>();
     readJobSettings(args, job->settings);
-    setupProgress(job->settings);
+    setupJobProgress(job->settings);
     setProgressCallback(callback, context);
 
     const QString outputDir = qpath(args.outputDir);

@@ -5,7 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/CrashHandler.h"
 #include "app/Driver.h"
-#include "app/Log.h"
+#include "base/Log.h"
 
 // Exit statuses: 0 done, 1 options the parser rejects, -1 (255) any other
 // fault of the command line or of the job.

@@ -136,14 +136,8 @@ void runStages(const char* name, std::shared_ptr<TriMesh> mesh) {
     const LayerHeights lh = buildLayerHeights(job->settings, stackHeight(models));
     const int32_t n = lh.count();
     job->layers.initLayers(n);
-    const int32_t batch = std::min(n / 4 + 1, 200);
+    sliceLayers(*job, models, lh);
     const int32_t first = storeRaftLayers(job->settings);
-    for (int32_t i = first; i < n; i += batch) {
-        job->layers.setWindow(i == first ? 0 : i - 10, i + batch + 11);
-        sliceBatch(*job, models, lh, i, batch);
-        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(*job, models, lh, l);
-        if (i == first) extendRaftLayers(*job, first);
-    }
     const double sliceSeconds = secondsSince(start);
     muted.reset();
 

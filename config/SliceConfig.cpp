@@ -48,28 +48,23 @@ const FillTable& fillTable() {
 
 int32_t ceilToInt(float v) { return static_cast<int32_t>(std::ceil(v)); }
 
-// The horizontal run of a roof of the given gradient over one layer pair.
-float roofRun(float degrees, float h) {
-    float radians = degrees * 3.1415927f / 180.0f;
-    return (1.0f / std::tan(radians)) * (h * 2.0f);
-}
-
 float layerHeight(const SliceConfig& c) { return c.precision.layerHeight; }
-int32_t infillZLayers(const SliceConfig& c) { return ceilToInt(c.precision.infillZ / layerHeight(c)); }
+int32_t infillZLayers(const SliceConfig& c) { return layersOf(c.precision.infillZ, layerHeight(c)); }
 
-// Layers from a support roof to the top of its solid skin, for post and grid support.
+// Layers from a roof to the top of the solid skin above it, for a lattice
+// whose cells (or post spaces) are roofSize wide.
+int32_t roofToSkinLayers(const LatticeSettings& l, float roofSize, const SliceConfig& c) {
+    const float h = layerHeight(c);
+    return roofLayerCount(roofSize, l.roofGradient, h) + layersOf(l.topSolidThickness, h) + infillZLayers(c);
+}
 int32_t postRoofLayers(const SliceConfig& c) {
-    float h = layerHeight(c);
-    return ceilToInt(c.postSupport.postSpace / roofRun(c.postSupport.roofGradient, h)) +
-           ceilToInt(c.postSupport.topSolidThickness / h) + infillZLayers(c);
+    return roofToSkinLayers(c.postSupport, c.postSupport.postSpace, c);
 }
 int32_t gridRoofLayers(const SliceConfig& c) {
-    float h = layerHeight(c);
-    return ceilToInt(c.gridSupport.rectSize / roofRun(c.gridSupport.roofGradient, h)) +
-           ceilToInt(c.gridSupport.topSolidThickness / h) + infillZLayers(c);
+    return roofToSkinLayers(c.gridSupport, c.gridSupport.rectSize, c);
 }
-int32_t bottomLayers(float thickness, const SliceConfig& c) {
-    return ceilToInt(thickness / layerHeight(c)) + infillZLayers(c);
+int32_t bottomLayers(const LatticeSettings& l, const SliceConfig& c) {
+    return layersOf(l.bottomSolidThickness, layerHeight(c)) + infillZLayers(c);
 }
 
 } // namespace
@@ -133,13 +128,18 @@ const std::string& fillTypeWord(FillType type) {
 
 int32_t mmToUnits(float mm) { return static_cast<int32_t>(mm * 10000.0f); }
 
+int32_t layersOf(float mm, float layerHeight) { return ceilToInt(mm / layerHeight); }
+
+int32_t roofLayerCount(float sizeMm, float gradientDeg, float layerHeight) {
+    const float radians = gradientDeg * 3.1415927f / 180.0f;
+    return ceilToInt(sizeMm / ((1.0f / std::tan(radians)) * (layerHeight * 2.0f)));
+}
+
 int32_t layerUnits(const SliceConfig& c) { return mmToUnits(c.precision.layerHeight); }
 
 int32_t infillLookAhead(const SliceConfig& c) {
     if (!c.infill.enable) return 0;
-    float h = layerHeight(c);
-    return ceilToInt(c.infill.rectSize / roofRun(c.infill.roofGradient, h)) +
-           ceilToInt(c.infill.topSolidThickness / h) + infillZLayers(c) + c.infill.roofPreCalcCnt;
+    return roofToSkinLayers(c.infill, c.infill.rectSize, c) + c.infill.roofPreCalcCnt;
 }
 
 int32_t lookAhead(const SliceConfig& c) {
@@ -151,9 +151,9 @@ int32_t lookAhead(const SliceConfig& c) {
 
 int32_t lookBack(const SliceConfig& c) {
     int32_t n = 0;
-    if (c.infill.enable) n = std::max(n, bottomLayers(c.infill.bottomSolidThickness, c));
-    if (c.postSupport.enable) n = std::max(n, bottomLayers(c.postSupport.bottomSolidThickness, c));
-    if (c.gridSupport.enable) n = std::max(n, bottomLayers(c.gridSupport.bottomSolidThickness, c));
+    if (c.infill.enable) n = std::max(n, bottomLayers(c.infill, c));
+    if (c.postSupport.enable) n = std::max(n, bottomLayers(c.postSupport, c));
+    if (c.gridSupport.enable) n = std::max(n, bottomLayers(c.gridSupport, c));
     return n;
 }
 
@@ -167,18 +167,18 @@ int32_t storeRaftLayers(const SliceConfig& c) {
 int32_t extraRaftLayers(const SliceConfig& c) { return c.raft.layerCnt - storeRaftLayers(c); }
 
 int32_t cleanSolidLayers(const SliceConfig& c) {
-    return ceilToInt(c.supportCleanSolid.thickness / layerHeight(c));
+    return layersOf(c.supportCleanSolid.thickness, layerHeight(c));
 }
 
 int32_t releaseLag(const SliceConfig& c) {
     int32_t n = 0;
     if (c.infill.enable) {
-        int32_t lag = bottomLayers(c.infill.bottomSolidThickness, c);
+        int32_t lag = bottomLayers(c.infill, c);
         if (c.supportCleanSolid.enable) lag = std::max(0, lag - infillLookAhead(c));
         n = std::max(n, lag);
     }
-    if (c.postSupport.enable) n = std::max(n, bottomLayers(c.postSupport.bottomSolidThickness, c));
-    if (c.gridSupport.enable) n = std::max(n, bottomLayers(c.gridSupport.bottomSolidThickness, c));
+    if (c.postSupport.enable) n = std::max(n, bottomLayers(c.postSupport, c));
+    if (c.gridSupport.enable) n = std::max(n, bottomLayers(c.gridSupport, c));
     return n;
 }
 

@@ -13,6 +13,15 @@ namespace Voxmill {
 
 enum class FillType : int32_t { rectGrid = 0, support = 1, supportGrid = 2 };
 
+// What the model infill and the post and grid supports share: a lattice
+// inside a shell, solid skins above and below, periodic solid layers, and
+// cells that close towards a roof at the roof gradient (degrees).
+struct LatticeSettings {
+    float topSolidThickness, bottomSolidThickness, shellThickness, roofGradient;
+    int32_t roofPreCalcCnt;
+    float insideSolidInterval, insideSolidThickness;
+};
+
 struct SliceConfig {
     struct Precision {
         float layerHeight, general, support, hollow, supportZ, infill, infillZ;
@@ -25,13 +34,10 @@ struct SliceConfig {
         bool enable;
         float angle;
     } prepOfs;
-    struct Infill {
+    struct Infill : LatticeSettings {
         bool enable;
-        float topSolidThickness, bottomSolidThickness, shellThickness;
         FillType fillType;
-        float rectSize, rectSpace, roofGradient;
-        int32_t roofPreCalcCnt;
-        float insideSolidInterval, insideSolidThickness;
+        float rectSize, rectSpace;
     } infill;
     struct SupportOverlay {
         bool enable;
@@ -40,18 +46,13 @@ struct SliceConfig {
     struct SolidSupport {
         bool enable;
     } solidSupport;
-    struct PostSupport {
+    struct PostSupport : LatticeSettings {
         bool enable;
-        float topSolidThickness, bottomSolidThickness, shellThickness, postSize, postSpace, gapRatio,
-            gapAngle, roofGradient;
-        int32_t roofPreCalcCnt;
-        float insideSolidInterval, insideSolidThickness;
+        float postSize, postSpace, gapRatio, gapAngle;
     } postSupport;
-    struct GridSupport {
+    struct GridSupport : LatticeSettings {
         bool enable;
-        float topSolidThickness, bottomSolidThickness, shellThickness, rectSize, rectSpace, roofGradient;
-        int32_t roofPreCalcCnt;
-        float insideSolidInterval, insideSolidThickness;
+        float rectSize, rectSpace;
     } gridSupport;
     struct SupportCleanSolid {
         bool enable;
@@ -213,5 +214,11 @@ int32_t releaseLag(const SliceConfig& c); // layers between imaging and dropping
 
 // Settings length in millimetres to coordinate units (truncated toward zero).
 int32_t mmToUnits(float mm);
+// A thickness in millimetres as whole layers: ceil(mm / layerHeight), single precision.
+int32_t layersOf(float mm, float layerHeight);
+// Layers over which a cell (or the space between posts) of the given size
+// closes under a roof of the given gradient: ceil(size / r) with the run of
+// the roof over one layer r = (1 / tan(gradient)) * (2 * layerHeight).
+int32_t roofLayerCount(float sizeMm, float gradientDeg, float layerHeight);
 
 } // namespace Voxmill

@@ -33,11 +33,11 @@ bool holdsModelIn(const Layer& layer, int64_t lo, int64_t hi) {
 
 } // namespace
 
-AreaScan::AreaScan(SliceJob& job, const QString& outputDir)
-    : job_(job), outputDir_(outputDir), bounds_(areaBounds(job.settings)), tops_(bounds_.size() - 1, 0) {}
+AreaScan::AreaScan(const SliceConfig& s, const QString& outputDir)
+    : extraRaft_(extraRaftLayers(s)), outputDir_(outputDir), bounds_(areaBounds(s)),
+      tops_(bounds_.size() - 1, 0) {}
 
-void AreaScan::scanLayer(int32_t k) {
-    const Layer& layer = job_.layers.layer(k);
+void AreaScan::scanLayer(const Layer& layer, int32_t k) {
     for (size_t j = 0; j < tops_.size(); ++j)
         if (tops_[j] == 0 && holdsModelIn(layer, bounds_[j], bounds_[j + 1])) tops_[j] = k + 1;
 }
@@ -60,7 +60,7 @@ std::vector<int32_t> layersPerAreaCount(std::vector<int32_t> tops, int32_t baseC
 }
 
 void AreaScan::write() const {
-    const std::vector<int32_t> counts = layersPerAreaCount(tops_, extraRaftLayers(job_.settings));
+    const std::vector<int32_t> counts = layersPerAreaCount(tops_, extraRaft_);
     QByteArray text("[general]\n");
     for (size_t d = 0; d < counts.size(); ++d)
         text += QStringLiteral("layerCntArea%1 = %2\n").arg(d + 1).arg(counts[d]).toLatin1();

@@ -6,7 +6,8 @@
 
 #include <QString>
 
-#include "slicer/SliceJob.h"
+#include "config/SliceConfig.h"
+#include "slicer/Layer.h"
 
 namespace Voxmill {
 
@@ -21,13 +22,13 @@ std::vector<int32_t> layersPerAreaCount(std::vector<int32_t> tops, int32_t baseC
 
 class AreaScan {
 public:
-    AreaScan(SliceJob& job, const QString& outputDir);
-    // Layers are scanned from the top down.
-    void scanLayer(int32_t k);
+    AreaScan(const SliceConfig& s, const QString& outputDir);
+    // Layers are scanned from the top down; layer is stored layer k.
+    void scanLayer(const Layer& layer, int32_t k);
     void write() const;
 
 private:
-    SliceJob& job_;
+    int32_t extraRaft_;
     QString outputDir_;
     std::vector<int64_t> bounds_; // area j covers bounds_[j] <= y < bounds_[j + 1]
     std::vector<int32_t> tops_;

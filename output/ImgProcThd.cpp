@@ -3,15 +3,19 @@
 #include <exception>
 #include <vector>
 
-#include "app/CrashHandler.h"
-#include "app/Log.h"
+#include "base/Log.h"
+#include "base/ThreadCrashStack.h"
 #include "output/LayerImager.h"
 
 namespace Voxmill {
 
 ImgProcThd::ImgProcThd(SliceJob& job, const QString& outputDir)
     : job_(job), outputDir_(outputDir), extraRaft_(extraRaftLayers(job.settings)),
-      cleanSolidCount_(cleanSolidLayers(job.settings)), releaseLag_(releaseLag(job.settings)) {}
+      cleanSolidCount_(cleanSolidLayers(job.settings)) {
+    const WindowPlan plan = planWindows(job.settings, job.layers.layerCount());
+    maxLead_ = plan.imageLead;
+    releaseLag_ = plan.releaseLag;
+}
 
 ImgProcThd::~ImgProcThd() {
     requestStop();

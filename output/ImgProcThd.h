@@ -57,7 +57,7 @@ private:
     QString outputDir_;
     int32_t extraRaft_;
     int32_t cleanSolidCount_;
-    int32_t maxLead_ = 2;
+    int32_t maxLead_;
     int32_t releaseLag_;
     int32_t postedLayer_ = -1;
     int32_t imagedLayer_ = -1;

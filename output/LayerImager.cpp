@@ -45,7 +45,7 @@ LayerImager::LayerImager(SliceJob& job, const QString& outputDir)
 
 void LayerImager::clearImages() {
     for (auto [image, span] :
-         {std::make_pair(&job_.modelImage, rows_.model), std::make_pair(&job_.supportImage, rows_.support)}) {
+         {std::make_pair(&model_, rows_.model), std::make_pair(&support_, rows_.support)}) {
         if (image->size() == QSize(painter_.width(), painter_.height())) {
             clearRows(*image, span);
             continue;
@@ -60,13 +60,13 @@ void LayerImager::image(int32_t k) {
     const Layer& layer = job_.layers.layer(k);
     Clock::time_point t = Clock::now();
     clearImages();
-    rows_ = drawLayerImages(s, painter_, layer, k, job_.modelImage, job_.supportImage);
+    rows_ = drawLayerImages(s, painter_, layer, k, model_, support_);
     lap(t, times_.rasteriseNs);
-    supportGap(job_.modelImage, job_.supportImage, s.poly2img.supportGapPixel, rows_.model);
+    supportGap(model_, support_, s.poly2img.supportGapPixel, rows_.model);
     lap(t, times_.supportGapNs);
-    drawAreaWalls(s, layer, k, job_.modelImage, job_.supportImage, rows_.model, rows_.support);
+    drawAreaWalls(s, layer, k, model_, support_, rows_.model, rows_.support);
     lap(t, times_.wallsNs);
-    waitTime_.append(k, waitTime_.layerTime(job_));
+    waitTime_.append(k, waitTime_.layerTime(s, model_, support_));
     lap(t, times_.waitTimeNs);
     writeFiles(k);
     ++times_.layers;
@@ -78,9 +78,9 @@ QString LayerImager::layerPath(const char* kind, int32_t number) const {
 
 void LayerImager::writeOne(const QImage& image, RowSpan rows, LayerFileWriter& writer, const QString& path) {
     Clock::time_point t = Clock::now();
-    packBits(image, job_.bitImage, rows);
+    packBits(image, bits_, rows);
     lap(t, times_.packNs);
-    writer.write(path, job_.bitImage);
+    writer.write(path, bits_);
     times_.compressNs += writer.lastTimes().compressNs;
     times_.writeNs += writer.lastTimes().writeNs;
 }
@@ -89,8 +89,8 @@ void LayerImager::writeFiles(int32_t k) {
     const int32_t number = extraRaftLayers(job_.settings) + k;
     const QString model = layerPath("slice_m", number);
     const QString support = layerPath("slice_s", number);
-    writeOne(job_.modelImage, rows_.model, modelWriter_, model);
-    writeOne(job_.supportImage, rows_.support, supportWriter_, support);
+    writeOne(model_, rows_.model, modelWriter_, model);
+    writeOne(support_, rows_.support, supportWriter_, support);
     if (k == 0) copyRaftFiles(model, support);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Everything the image thread does to one layer: its two images, the support
 // gap, the area walls, the wait time and the two layer files (with the raft
-// copies after the first stored layer). Owned and driven by one thread; it
-// uses the job's images and nothing else shared.
+// copies after the first stored layer). Owned and driven by one thread, and
+// owner of the images it draws: the job's layers are all it shares.
 
 #include <cstdint>
 
@@ -37,6 +37,8 @@ private:
     LayerFileWriter modelWriter_, supportWriter_;
     WaitTimeReport waitTime_;
     ImagingTimes times_;
+    QImage model_, support_; // 8-bit, the current layer's pixels
+    QImage bits_;            // 1-bit packing buffer for layer files
     // Rows of the job's images that may hold non-zero bytes. Whatever the
     // images held before this object is unknown, so all of them at first;
     // afterwards only the rows painted, so clearing, the support gap and

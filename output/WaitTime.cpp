@@ -68,17 +68,16 @@ int64_t largestRegion(QImage& image, std::vector<PixelPos>& queue) {
     return largest;
 }
 
-int32_t WaitTimeReport::layerTime(SliceJob& job) {
-    const SliceConfig& s = job.settings;
+int32_t WaitTimeReport::layerTime(const SliceConfig& s, const QImage& model, const QImage& support) {
     if (!s.waitTime.enable) return 0;
     const auto& p = s.poly2img;
     const float halfMargin = s.waitTime.margin * 0.5f;
     const float pixelW = p.sizeX / float(p.pixelX);
     const float pixelH = p.sizeY / float(p.pixelY);
     const float pixelArea = (p.sizeY * p.sizeX) / (float(p.pixelX) * float(p.pixelY));
-    combine(job.modelImage, job.supportImage, job.combinedImage);
-    dilateWhite(job.combinedImage, job.combinedCopy, halfMargin, pixelW, pixelH);
-    const float area = float(largestRegion(job.combinedImage, queue_)) * pixelArea;
+    combine(model, support, combined_);
+    dilateWhite(combined_, combinedCopy_, halfMargin, pixelW, pixelH);
+    const float area = float(largestRegion(combined_, queue_)) * pixelArea;
     return waitTimeForArea(area, s.waitTime.areas, s.waitTime.times);
 }
 

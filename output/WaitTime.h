@@ -9,7 +9,7 @@
 #include <QImage>
 #include <QString>
 
-#include "slicer/SliceJob.h"
+#include "config/SliceConfig.h"
 
 namespace Voxmill {
 
@@ -27,18 +27,20 @@ struct PixelPos {
 // visited pixel is set to 0; queue is scratch space kept between calls.
 int64_t largestRegion(QImage& image, std::vector<PixelPos>& queue);
 
-// Computes layer k's time from the job's finished model and support images
-// (0 when waitTime.enable is off) and appends its line to "waitTime",
-// replacing the file for k = 0.
+// Computes layer k's time from its finished model and support images (0 when
+// waitTime.enable is off) and appends its line to "waitTime", replacing the
+// file for k = 0. Owns its two working images.
 class WaitTimeReport {
 public:
     explicit WaitTimeReport(const QString& outputDir) : outputDir_(outputDir) {}
-    int32_t layerTime(SliceJob& job);
+    int32_t layerTime(const SliceConfig& s, const QImage& model, const QImage& support);
     void append(int32_t k, int32_t time) const;
 
 private:
     QString outputDir_;
     std::vector<PixelPos> queue_;
+    QImage combined_;     // model or support
+    QImage combinedCopy_; // read while growing
 };
 
 } // namespace Voxmill

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "slicer/LayersIOThd.h"
 
@@ -32,12 +33,22 @@ void LayerStore::initLayers(int32_t count) {
 
 int32_t LayerStore::layerCount() const { return int32_t(layers_.size()); }
 
-void LayerStore::setWindow(int32_t first, int32_t end) {
-    if (ioThread_) ioThread_->setWindow(first, end);
+void LayerStore::setWindow(int32_t first, int32_t end) { setWindow({{first, end}, {first, end}}); }
+
+void LayerStore::setWindow(const StageWindow& window) {
+    if (ioThread_) ioThread_->setWindow(window.resident, window.reads);
 }
 
 Layer& LayerStore::layer(int32_t n) {
     if (!ioThread_ || !ioThread_->isWanted(n)) throw std::runtime_error("invalid layer index.");
+#ifndef NDEBUG
+    // A read the plan did not foresee may still find its layer resident by
+    // the window's slack today, and miss it with other settings tomorrow.
+    const LayerRange reads = ioThread_->plannedReads();
+    if (!reads.contains(n))
+        throw std::logic_error("layer " + std::to_string(n) + " read outside the planned range [" +
+                               std::to_string(reads.first) + ", " + std::to_string(reads.end) + ")");
+#endif
     for (;;) {
         if (!ioThread_->isRunning()) throw std::runtime_error("IO thread failed.");
         if (ioThread_->isResident(n)) return layers_[size_t(n)];

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "slicer/Layer.h"
+#include "slicer/WindowPlan.h"
 
 namespace Voxmill {
 
@@ -34,6 +35,9 @@ public:
     int32_t layerCount() const;
     // Asks for [first, end); bounds outside 0..count are allowed. Returns at once.
     void setWindow(int32_t first, int32_t end);
+    // Asks for a stage's resident window. In debug builds, layer() then also
+    // checks that every layer asked for lies in the stage's planned reads.
+    void setWindow(const StageWindow& window);
     // Layer n once it is resident; waits for it. Throws "invalid layer index."
     // outside the window and "IO thread failed." once the IO thread has ended
     // (its error is in the log). The caller may change the layer without

@@ -5,8 +5,8 @@
 
 #include <QFile>
 
-#include "app/CrashHandler.h"
-#include "app/Log.h"
+#include "base/Log.h"
+#include "base/ThreadCrashStack.h"
 #include "slicer/LayerFileFormat.h"
 #include "slicer/LayerStore.h"
 
@@ -20,12 +20,18 @@ constexpr unsigned long idleSleepMs = 5;
 } // namespace
 
 LayersIOThd::LayersIOThd(LayerStore& store, int32_t count)
-    : store_(store), count_(count), wantEnd_(count), loadedEnd_(count) {}
+    : store_(store), count_(count), wantEnd_(count), loadedEnd_(count), reads_{0, count} {}
 
-void LayersIOThd::setWindow(int32_t first, int32_t end) {
+void LayersIOThd::setWindow(LayerRange want, LayerRange reads) {
     std::lock_guard<std::mutex> lock(mutex_);
-    wantFirst_ = std::max(first, 0);
-    wantEnd_ = std::max(wantFirst_, std::min(end, count_));
+    wantFirst_ = std::max(want.first, 0);
+    wantEnd_ = std::max(wantFirst_, std::min(want.end, count_));
+    reads_ = reads;
+}
+
+LayerRange LayersIOThd::plannedReads() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return reads_;
 }
 
 bool LayersIOThd::isWanted(int32_t n) {

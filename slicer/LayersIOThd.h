@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include "slicer/LayerFileBuffer.h"
+#include "slicer/WindowPlan.h"
 
 namespace Voxmill {
 
@@ -25,9 +26,11 @@ public:
     // All count layers of the store start resident and wanted.
     LayersIOThd(LayerStore& store, int32_t count);
 
-    // Clamps to [0, count): wantFirst = max(first, 0), wantEnd = max(wantFirst, min(end, count)).
-    void setWindow(int32_t first, int32_t end);
+    // Clamps to [0, count): wantFirst = max(first, 0), wantEnd = max(wantFirst,
+    // min(end, count)). reads is what the stage plans to read inside it.
+    void setWindow(LayerRange want, LayerRange reads);
     bool isWanted(int32_t n);
+    LayerRange plannedReads();
     bool isResident(int32_t n);
     // The loop ends at the top of its next cycle.
     void requestStop() { stopRequested_ = 1; }
@@ -53,6 +56,7 @@ private:
     int32_t wantEnd_;
     int32_t loadedFirst_ = 0;
     int32_t loadedEnd_;
+    LayerRange reads_;
     std::atomic<int32_t> stopRequested_{0};
     std::mutex exitLock_;
     LayerFileBuffer buffer_; // this thread's alone

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/Progress.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/SegmentChainer.h"
 #include "slicer/TriangleCutter.h"
@@ -96,7 +95,7 @@ void copyModel(SliceJob& job, size_t source, int64_t dx, int64_t dy, part_type_t
 } // namespace
 
 void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& lh, int32_t first,
-                int32_t batch) {
+                int32_t batch, const FractionCallback& progress) {
     const int32_t count = lh.count();
     const int32_t end = int32_t(std::min<int64_t>(count, int64_t(first) + batch));
     if (first < 0 || first >= end) return;
@@ -119,9 +118,21 @@ void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& l
                       type, first, end);
         }
         done += weights[k];
-        if (total > 0)
-            stageProgress(stageSlice, "slice",
-                          float(first) / float(count) + done / total * (float(batch) / float(count)));
+        if (total > 0 && progress)
+            progress(float(first) / float(count) + done / total * (float(batch) / float(count)));
+    }
+}
+
+void sliceLayers(SliceJob& job, const LoadedModels& models, const LayerHeights& lh,
+                 const FractionCallback& progress) {
+    const int32_t n = lh.count();
+    const WindowPlan plan = planWindows(job.settings, n);
+    for (int32_t i = plan.firstSliced; i < n; i += plan.batch) {
+        job.layers.setWindow(stageWindow(plan, job_stage_t::slice, i));
+        sliceBatch(job, models, lh, i, plan.batch, progress);
+        for (int32_t l = i; l < std::min(i + plan.batch, n); ++l) importSlcLayer(job, models, lh, l);
+        if (i == plan.firstSliced) extendRaftLayers(job, i);
+        if (progress) progress(float(i + plan.batch) / float(n));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/Progress.h"
 #include "model/LoadedModels.h"
 #include "slicer/SliceJob.h"
 
@@ -31,11 +32,18 @@ LayerHeights buildLayerHeights(const SliceConfig& c, int32_t stackHeight);
 // difference, which does not widen the job's model box. Contours are
 // simplified with precision.general; open chains that cannot be closed
 // exactly are dropped. The batch's layers must be inside the store window.
+// progress hears the fraction of all lh.count() layers done, model by model.
 void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& lh, int32_t first,
-                int32_t batch);
+                int32_t batch, const FractionCallback& progress = nullptr);
 // Stores the contours of every SLC model whose stack covers the height of
 // layer l, placed by the model's transform; a model that does not reach the
 // layer adds no part.
 void importSlcLayer(SliceJob& job, const LoadedModels& models, const LayerHeights& lh, int32_t l);
+// The slice stage on a store sized to lh.count() layers: the mesh models cut
+// in batches of up to 200 layers and the SLC models imported, each batch in
+// its planned window, and the raft layers under the first model layer
+// filled. progress hears the fraction of the layers done.
+void sliceLayers(SliceJob& job, const LoadedModels& models, const LayerHeights& lh,
+                 const FractionCallback& progress = nullptr);
 
 } // namespace Voxmill

@@ -1,7 +1,6 @@
 #pragma once
-// The context of one job: settings, layers, images and the model box.
-
-#include <QImage>
+// The context of one job: settings, layers and the model box. Images belong
+// to the image thread, which alone draws into them.
 
 #include "config/SliceConfig.h"
 #include "slicer/Geometry.h"
@@ -12,12 +11,7 @@ namespace Voxmill {
 struct SliceJob {
     SliceConfig settings;
     LayerStore layers;
-    QImage modelImage;    // 8-bit, current layer's model pixels
-    QImage supportImage;  // 8-bit, current layer's support pixels
-    QImage bitImage;      // 1-bit packing buffer for layer files
-    QImage combinedImage; // wait time: model or support
-    QImage combinedCopy;  // wait time: copy read while growing
-    IntBox modelBox;      // widened by every model part added
+    IntBox modelBox; // widened by every model part added
 };
 
 } // namespace Voxmill

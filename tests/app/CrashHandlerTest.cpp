@@ -16,6 +16,7 @@
 
 #include "app/CrashHandler.h"
 #include "app/VoxmillProcess.h"
+#include "base/ThreadCrashStack.h"
 
 using namespace Voxmill;
 

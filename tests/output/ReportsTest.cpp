@@ -4,6 +4,7 @@
 
 #include "OutputTestUtil.h"
 #include "output/AreaScan.h"
+#include "slicer/SliceJob.h"
 #include "output/Poly2Img.h"
 #include "output/WaitTime.h"
 
@@ -24,8 +25,8 @@ LayerPart modelPartSpanning(int32_t minY, int32_t maxY) {
 // The areaInfo text of a scan over the layers top down, as the pre-processing stage runs it.
 QByteArray areaInfoOf(SliceJob& job) {
     QTemporaryDir dir;
-    AreaScan scan(job, dir.path());
-    for (int32_t k = job.layers.layerCount() - 1; k >= 0; --k) scan.scanLayer(k);
+    AreaScan scan(job.settings, dir.path());
+    for (int32_t k = job.layers.layerCount() - 1; k >= 0; --k) scan.scanLayer(job.layers.layer(k), k);
     scan.write();
     return fileBytes(dir.filePath("areaInfo"));
 }
@@ -49,27 +50,26 @@ TEST(WaitTime, AreaMapsToInterpolatedTime) {
 // Model and support combine into one image, grown by half the margin; the largest region of
 // edge neighbours at or above 128 counts.
 TEST(WaitTime, LayerTimeFromCombinedAndGrownImages) {
-    SliceJob job;
-    SliceConfig& s = job.settings;
+    SliceConfig s;
     s.poly2img.pixelX = s.poly2img.pixelY = 256;
     s.poly2img.sizeX = s.poly2img.sizeY = 25.6f; // 0.1 mm pixels: 0.01 mm² each
     s.waitTime.enable = true;
     s.waitTime.areas = {0, 100};
     s.waitTime.times = {0, 10000};
-    job.modelImage = grayImage(256, 256);
-    job.supportImage = grayImage(256, 256);
+    QImage model = grayImage(256, 256);
+    QImage support = grayImage(256, 256);
     // Model 20 x 10 pixels and support 20 x 10 right below: 400 pixels = 4 mm².
     for (int32_t y = 50; y < 70; ++y)
-        for (int32_t x = 50; x < 70; ++x) (y < 60 ? job.modelImage : job.supportImage).scanLine(y)[x] = 255;
-    job.supportImage.scanLine(70)[70] = 255; // diagonal neighbour: a region of its own
-    job.modelImage.scanLine(49)[50] = 127;   // not material
+        for (int32_t x = 50; x < 70; ++x) (y < 60 ? model : support).scanLine(y)[x] = 255;
+    support.scanLine(70)[70] = 255; // diagonal neighbour: a region of its own
+    model.scanLine(49)[50] = 127;   // not material
     WaitTimeReport report("unused");
     s.waitTime.margin = 0.0f;
-    EXPECT_EQ(report.layerTime(job), 400) << "no growth: 4 mm² of 100 mm²";
+    EXPECT_EQ(report.layerTime(s, model, support), 400) << "no growth: 4 mm² of 100 mm²";
     s.waitTime.margin = 0.2f; // grown by 1 pixel: 22 x 22 less the 4 corners, joined by the diagonal pixel
-    EXPECT_EQ(report.layerTime(job), 483);
+    EXPECT_EQ(report.layerTime(s, model, support), 483);
     s.waitTime.enable = false;
-    EXPECT_EQ(report.layerTime(job), 0);
+    EXPECT_EQ(report.layerTime(s, model, support), 0);
 }
 
 // Layers per number of areas in use, from each area's top layer and the raft layers below.

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "app/Log.h"
+#include "base/Log.h"
 #include "slicer/LayerStore.h"
 #include "slicer/SlicerTestUtil.h"
 

@@ -33,17 +33,12 @@ std::shared_ptr<SlcData> slcSquares(std::initializer_list<float> sides) {
     return slc;
 }
 
-// The driver's slice loop, with the whole store as the window.
+// The slice stage, then the whole store as the window.
 LayerHeights sliceAll(SliceJob& job, LoadedModels& models) {
     LayerHeights lh = buildLayerHeights(job.settings, stackHeight(models));
-    const int32_t n = lh.count();
-    job.layers.initLayers(n);
-    job.layers.setWindow(0, n);
-    const int32_t batch = std::min(n / 4 + 1, 200);
-    for (int32_t i = storeRaftLayers(job.settings); i < n; i += batch) {
-        sliceBatch(job, models, lh, i, batch);
-        for (int32_t l = i; l < std::min(i + batch, n); ++l) importSlcLayer(job, models, lh, l);
-    }
+    job.layers.initLayers(lh.count());
+    sliceLayers(job, models, lh);
+    job.layers.setWindow(0, lh.count());
     return lh;
 }
 

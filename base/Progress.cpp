@@ -1,8 +1,8 @@
-#include "app/Progress.h"
+#include "base/Progress.h"
 
 #include <algorithm>
 
-#include "app/Log.h"
+#include "base/Log.h"
 
 namespace Voxmill {
 
@@ -25,11 +25,11 @@ ProgressState& progress() {
 
 } // namespace
 
-void setupProgress(const SliceConfig& config) {
+void setupProgress(bool sizeStage, bool preInfillStage) {
     ProgressState& p = progress();
     float weights[5] = {15, 1, 100, 200, 20};
-    if (!config.size.enable) weights[stageSize] = 0;
-    if (!config.infill.enable || !config.supportCleanSolid.enable) weights[stagePreInfill] = 0;
+    if (!sizeStage) weights[stageSize] = 0;
+    if (!preInfillStage) weights[stagePreInfill] = 0;
     p.total = 0;
     for (int i = 0; i < 5; ++i) {
         p.weights[i] = weights[i];

@@ -2,8 +2,7 @@
 // Weighted progress over the five named stages of a job.
 
 #include <chrono>
-
-#include "config/SliceConfig.h"
+#include <functional>
 
 namespace Voxmill {
 
@@ -16,9 +15,12 @@ enum stage_index_t : int {
 };
 
 using ProgressCallback = void (*)(float progress, void* context);
+// How far a piece of work has come, 0 to 1; an empty function ignores it.
+using FractionCallback = std::function<void(float fraction)>;
 
-// Process-wide, used by the main thread only.
-void setupProgress(const SliceConfig& config);
+// Process-wide, used by the main thread only. The size and preInfill stages
+// weigh nothing when the job does not run them.
+void setupProgress(bool sizeStage, bool preInfillStage);
 void setProgressCallback(ProgressCallback callback, void* context);
 // Prints "%s start!" and starts the stage clock.
 void stageStart(const char* name);

@@ -3,7 +3,8 @@
 #include <regex>
 #include <thread>
 
-#include "app/Progress.h"
+#include "app/Driver.h"
+#include "base/Progress.h"
 
 using namespace Voxmill;
 
@@ -22,7 +23,7 @@ template <class F> std::string printed(F&& f) {
 TEST(Progress, DefaultWeightsLinesOfAWholeJob) {
     SliceConfig c;
     c.normalise();
-    setupProgress(c);
+    setupJobProgress(c);
     std::string seen; // by the callback
     setProgressCallback([](float v, void* s) { *static_cast<std::string*>(s) += std::to_string(v) + " "; },
                         &seen);
@@ -70,7 +71,7 @@ TEST(Progress, WeightsFollowTheSettings) {
         c.infill.enable = row.infill;
         c.supportCleanSolid.enable = row.cleanSolid;
         c.normalise();
-        setupProgress(c);
+        setupJobProgress(c);
         EXPECT_EQ(printed([] { stageFinish(stageLoad, "load"); }),
                   std::string(row.afterLoad) + "load finished! Nms\n");
     }
@@ -78,7 +79,7 @@ TEST(Progress, WeightsFollowTheSettings) {
 
 TEST(Progress, StageTimeIsWallClock) {
     // A stage that waits uses no processor time but takes its time all the same.
-    setupProgress(SliceConfig());
+    setupProgress(false, false);
     testing::internal::CaptureStdout();
     stageStart("load");
     std::this_thread::sleep_for(std::chrono::milliseconds(60));

@@ -2,8 +2,8 @@
 
 #include <QTemporaryDir>
 
-#include "app/Log.h"
 #include "app/VoxmillProcess.h"
+#include "base/Log.h"
 
 using namespace Voxmill;
 
