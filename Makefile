@@ -50,6 +50,7 @@ soak: build
 
 format-check:
 	@bash scripts/check-format.sh
+	@bash scripts/check-layers.sh
 
 bench: build
 	@for b in build/bench_*; do echo "== $$b"; $$b; done

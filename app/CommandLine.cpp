@@ -13,30 +13,6 @@ constexpr int statusParserFault = 1; // rejected by the option parser itself
 
 QByteArray local(const QString& s) { return s.toLocal8Bit(); }
 
-bool partTypeFromWord(const QString& word, part_type_t& type) {
-    if (word == QLatin1String("model"))
-        type = part_type_t::model;
-    else if (word == QLatin1String("model-wall"))
-        type = part_type_t::modelWall;
-    else if (word == QLatin1String("support-wall"))
-        type = part_type_t::supportWall;
-    else
-        return false;
-    return true;
-}
-
-bool partFormatFromWord(const QString& word, part_format_t& format) {
-    if (word == QLatin1String("stl"))
-        format = part_format_t::stl;
-    else if (word == QLatin1String("slc"))
-        format = part_format_t::slc;
-    else if (word == QLatin1String("zdm"))
-        format = part_format_t::zdm;
-    else
-        return false;
-    return true;
-}
-
 struct Options {
     QCommandLineOption help{QStringLiteral("H"), QStringLiteral("print the help information and exit")};
     QCommandLineOption version{QStringLiteral("V"), QStringLiteral("print version and eixt")};
@@ -78,12 +54,12 @@ bool parseModelValue(const QString& value, ModelSpec& spec) {
         if (piece.startsWith(QLatin1String("file:"))) {
             spec.file = local(piece.mid(5)).toStdString();
         } else if (piece.startsWith(QLatin1String("type:"))) {
-            if (!partTypeFromWord(piece.mid(5), spec.type)) {
+            if (!partTypeFromWord(piece.mid(5).toStdString(), spec.type)) {
                 logPrint("unrecognised part type: %s\n", local(piece.mid(5)).constData());
                 return false;
             }
         } else if (piece.startsWith(QLatin1String("format:"))) {
-            if (!partFormatFromWord(piece.mid(7), spec.format)) {
+            if (!partFormatFromWord(piece.mid(7).toStdString(), spec.format)) {
                 logPrint("unrecognised part format type: %s\n", local(piece.mid(7)).constData());
                 return false;
             }

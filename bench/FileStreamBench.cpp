@@ -11,7 +11,7 @@
 
 #include <QTemporaryDir>
 
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 
 using namespace Voxmill;
 

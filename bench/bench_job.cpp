@@ -25,7 +25,7 @@
 
 #include "app/Driver.h"
 #include "output/ImagingTimes.h"
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 
 using namespace Voxmill;
 
@@ -86,7 +86,7 @@ void printFloor(const QString& outDir, int32_t files) {
     std::vector<uint8_t> inner, outer;
     for (int32_t n = 0; n < files; n += step, ++layers) {
         for (const char* kind : {"slice_m", "slice_s"}) {
-            const LayerBitmap b = readLayerFile(outDir + "/" + kind + QString::number(n));
+            const LayerBitmap b = readLayerImageFile(outDir + "/" + kind + QString::number(n));
             if (gray.isNull()) gray = QImage(int(b.width), int(b.height), QImage::Format_Grayscale8);
             for (int32_t y = 0; y < int32_t(b.height); ++y) {
                 uchar* row = gray.scanLine(y);

@@ -41,7 +41,7 @@ Layer sampleLayer(int32_t n) {
             circle[size_t(k)] =
                 IntPoint(int64_t(i * 300000 + 100000 * std::cos(a)), int64_t(n + 100000 * std::sin(a)));
         }
-        part.box = boxUnion(part.box, part.islands[size_t(i)].slots.set(0, Region({circle})).box);
+        part.box = boxUnion(part.box, part.islands[size_t(i)].slots.set(slotArea, Region({circle})).box);
     }
     layer.parts.push_back(std::move(part));
     return layer;

@@ -11,7 +11,7 @@
 #include <boost/property_tree/ini_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
 
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 
 namespace Voxmill {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include <boost/bimap.hpp>
+#include "base/WordTable.h"
 
 namespace Voxmill {
 
@@ -33,16 +33,10 @@ struct ClampVisitor {
     }
 };
 
-using FillTable = boost::bimap<std::string, FillType>;
-
-const FillTable& fillTable() {
-    static const FillTable table = [] {
-        FillTable t;
-        t.insert(FillTable::value_type("rectGrid", FillType::rectGrid));
-        t.insert(FillTable::value_type("support", FillType::support));
-        t.insert(FillTable::value_type("supportGrid", FillType::supportGrid));
-        return t;
-    }();
+const WordTable<FillType>& fillTypeWords() {
+    static const WordTable<FillType> table{{"rectGrid", FillType::rectGrid},
+                                           {"support", FillType::support},
+                                           {"supportGrid", FillType::supportGrid}};
     return table;
 }
 
@@ -111,19 +105,12 @@ bool SliceConfig::operator==(const SliceConfig& o) const {
     return equal;
 }
 
-bool fillTypeFromWord(const std::string& word, FillType& out) {
-    const auto& byWord = fillTable().left;
-    auto it = byWord.find(word);
-    if (it == byWord.end()) return false;
-    out = it->second;
-    return true;
-}
+bool fillTypeFromWord(const std::string& word, FillType& out) { return fillTypeWords().find(word, out); }
 
 const std::string& fillTypeWord(FillType type) {
-    const auto& byValue = fillTable().right;
-    auto it = byValue.find(type);
-    if (it == byValue.end()) throw std::runtime_error("invalid fill type.");
-    return it->second;
+    const std::string* word = fillTypeWords().word(type);
+    if (!word) throw std::runtime_error("invalid fill type.");
+    return *word;
 }
 
 int32_t mmToUnits(float mm) { return static_cast<int32_t>(mm * 10000.0f); }

@@ -21,4 +21,10 @@ struct ModelSpec {
 // 0, 1 and 2 pass; anything else throws "invalid part_type_t.".
 part_type_t validatePartType(int32_t value);
 
+// The words of the command line's model sub-options: "model", "model-wall",
+// "support-wall" for type:, "stl", "slc", "zdm" for format:. False for any
+// other word.
+bool partTypeFromWord(const std::string& word, part_type_t& type);
+bool partFormatFromWord(const std::string& word, part_format_t& format);
+
 } // namespace Voxmill

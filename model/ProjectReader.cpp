@@ -4,9 +4,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/VirtualFile.h"
 #include "config/SettingsFile.h"
 #include "model/BinaryInput.h"
-#include "model/VirtualFile.h"
 
 namespace Voxmill {
 

@@ -6,9 +6,9 @@
 
 #include <boost/algorithm/string/split.hpp>
 
+#include "base/VirtualFile.h"
 #include "model/BinaryInput.h"
 #include "model/MeshReaders.h"
-#include "model/VirtualFile.h"
 
 namespace Voxmill {
 

@@ -6,9 +6,9 @@
 #include <limits>
 #include <stdexcept>
 
+#include "base/VirtualFile.h"
 #include "model/LittleEndian.h"
 #include "model/MeshReaders.h"
-#include "model/VirtualFile.h"
 
 namespace Voxmill {
 

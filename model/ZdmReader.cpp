@@ -3,9 +3,9 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/VirtualFile.h"
 #include "model/BinaryInput.h"
 #include "model/MeshReaders.h"
-#include "model/VirtualFile.h"
 
 namespace Voxmill {
 

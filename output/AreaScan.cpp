@@ -24,7 +24,7 @@ bool holdsModelIn(const Layer& layer, int64_t lo, int64_t hi) {
     for (const LayerPart& part : layer.parts) {
         if (part.type != part_type_t::model) continue;
         for (const Island& island : part.islands) {
-            const IntBox& box = island.slots.at(0).box;
+            const IntBox& box = island.slots.at(slotArea).box;
             if (box.maxY >= lo && box.minY < hi) return true;
         }
     }

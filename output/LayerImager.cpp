@@ -6,7 +6,7 @@
 
 #include <QFile>
 
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 #include "output/AreaWalls.h"
 #include "output/LayerImages.h"
 #include "output/SupportGap.h"
@@ -76,7 +76,7 @@ QString LayerImager::layerPath(const char* kind, int32_t number) const {
     return outputDir_ + QLatin1Char('/') + QLatin1String(kind) + QString::number(number);
 }
 
-void LayerImager::writeOne(const QImage& image, RowSpan rows, LayerFileWriter& writer, const QString& path) {
+void LayerImager::writeOne(const QImage& image, RowSpan rows, LayerImageWriter& writer, const QString& path) {
     Clock::time_point t = Clock::now();
     packBits(image, bits_, rows);
     lap(t, times_.packNs);

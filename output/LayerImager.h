@@ -9,7 +9,7 @@
 #include <QString>
 
 #include "output/ImagingTimes.h"
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 #include "output/LayerImages.h"
 #include "output/Poly2Img.h"
 #include "output/WaitTime.h"
@@ -27,14 +27,14 @@ public:
 private:
     void clearImages();
     void writeFiles(int32_t k);
-    void writeOne(const QImage& image, RowSpan rows, LayerFileWriter& writer, const QString& path);
+    void writeOne(const QImage& image, RowSpan rows, LayerImageWriter& writer, const QString& path);
     void copyRaftFiles(const QString& model, const QString& support) const;
     QString layerPath(const char* kind, int32_t number) const;
 
     SliceJob& job_;
     QString outputDir_;
     Poly2Img painter_;
-    LayerFileWriter modelWriter_, supportWriter_;
+    LayerImageWriter modelWriter_, supportWriter_;
     WaitTimeReport waitTime_;
     ImagingTimes times_;
     QImage model_, support_; // 8-bit, the current layer's pixels

@@ -5,7 +5,7 @@ namespace Voxmill {
 namespace {
 
 struct SlotPick {
-    int32_t slot;
+    slot_t slot;
     bool reversed;
 };
 
@@ -34,13 +34,13 @@ ImageRows drawLayerImages(const SliceConfig& s, Poly2Img& painter, const Layer& 
         return rows;
     }
     Paths modelPaths, supportPaths;
-    collectSlots(layer, part_type_t::support, {{0, false}, {8, true}}, supportPaths);
+    collectSlots(layer, part_type_t::support, {{slotArea, false}, {slotHollow, true}}, supportPaths);
     if (mode == FillType::support) {
-        collectSlots(layer, part_type_t::model, {{6, false}}, supportPaths);
+        collectSlots(layer, part_type_t::model, {{slotCells, false}}, supportPaths);
         rows.model = painter.drawParts(layer, k, model, part_type_t::model);
     } else {
-        collectSlots(layer, part_type_t::model, {{5, false}, {8, true}}, supportPaths);
-        collectSlots(layer, part_type_t::model, {{0, false}, {5, true}}, modelPaths);
+        collectSlots(layer, part_type_t::model, {{slotFill, false}, {slotHollow, true}}, supportPaths);
+        collectSlots(layer, part_type_t::model, {{slotArea, false}, {slotFill, true}}, modelPaths);
         rows.model = drawCollected(painter, modelPaths, k, model);
     }
     rows.support = drawCollected(painter, supportPaths, k, support);

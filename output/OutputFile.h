@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 
 namespace Voxmill {
 

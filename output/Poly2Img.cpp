@@ -37,8 +37,8 @@ QPointF Poly2Img::toImage(const IntPoint& p, float shift) const {
 
 void collectDrawPaths(const LayerPart& part, Paths& out) {
     for (const Island& island : part.islands) {
-        collectSlot(island, 0, false, out);
-        collectSlot(island, 8, true, out);
+        collectSlot(island, slotArea, false, out);
+        collectSlot(island, slotHollow, true, out);
     }
 }
 

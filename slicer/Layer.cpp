@@ -2,7 +2,7 @@
 
 namespace Voxmill {
 
-void collectSlot(const Island& island, int32_t slot, bool reversed, Paths& out) {
+void collectSlot(const Island& island, slot_t slot, bool reversed, Paths& out) {
     auto it = island.slots.find(slot);
     if (it == island.slots.end()) return;
     for (const Path& p : it->second.paths) {

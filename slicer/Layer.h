@@ -91,7 +91,21 @@ struct IslandLink {
     int32_t layer;
 };
 
-// Slot numbers that survive the layer store: 0 to 8.
+// The numbered slots of an island. Slot 0 is what the slicer (or, for support
+// islands, the support generator) made; the others are derived areas the
+// infill and support generators compute once and keep. Only these nine
+// survive the layer store.
+enum slot_t : int32_t {
+    slotArea = 0,          // the island's area as sliced; a support island's printed support
+    slotSupportSource = 1, // a support island's projected area
+    slotSupportArea = 2,   // a support island's area with the model cut away
+    slotInner = 3,         // the area inset by the shell
+    slotCoveredAbove = 4,  // the inner area that the next step layer above covers
+    slotFill = 5,          // the covered area within the top and bottom skins
+    slotCells = 6,         // full lattice cells inside the fill area
+    slotCores = 7,         // core cells inside the fill area
+    slotHollow = 8,        // what is left unprinted: cut out of slot 0 when drawn
+};
 constexpr int32_t storedSlotCount = 9;
 
 struct Island {
@@ -112,6 +126,6 @@ struct Layer {
 
 // Appends a copy of each path of the island's slot (point order reversed when
 // asked) to out; nothing when the island has no such slot.
-void collectSlot(const Island& island, int32_t slot, bool reversed, Paths& out);
+void collectSlot(const Island& island, slot_t slot, bool reversed, Paths& out);
 
 } // namespace Voxmill

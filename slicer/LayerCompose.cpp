@@ -2,7 +2,7 @@
 
 namespace Voxmill {
 
-void addPart(SliceJob& job, int32_t n, const Paths& paths, part_type_t t, int32_t slot) {
+void addPart(SliceJob& job, int32_t n, const Paths& paths, part_type_t t, slot_t slot) {
     Layer& layer = job.layers.layer(n);
     layer.parts.emplace_back();
     LayerPart& part = layer.parts.back();

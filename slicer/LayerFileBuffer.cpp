@@ -6,7 +6,7 @@
 #include <QCryptographicHash>
 #include <QtEndian>
 
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 
 namespace Voxmill {
 

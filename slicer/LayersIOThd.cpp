@@ -7,8 +7,8 @@
 
 #include "base/Log.h"
 #include "base/ThreadCrashStack.h"
-#include "slicer/LayerFileFormat.h"
 #include "slicer/LayerStore.h"
+#include "slicer/TempLayerFile.h"
 
 namespace Voxmill {
 

@@ -50,7 +50,7 @@ struct BatchCutter {
             job.layers.layer(l).thickness = lh.thickness[size_t(l)];
             chainer.chain(layerCuts, mesh.faces(), paths);
             simplifyPaths(paths, tolerance);
-            addPart(job, l, paths, type, 0);
+            addPart(job, l, paths, type, slotArea);
             layerCuts.clear();
         }
     }

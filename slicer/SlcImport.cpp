@@ -59,7 +59,7 @@ void importSlcLayer(SliceJob& job, const LoadedModels& models, const LayerHeight
         if (!slcLayerIndex(*instance.slc, instance.transform, zMm, index)) continue;
         Paths paths = placeContours(instance.slc->layers[size_t(index)], instance.transform);
         simplifyPaths(paths, tolerance);
-        addPart(job, l, paths, type, 0);
+        addPart(job, l, paths, type, slotArea);
     }
 }
 

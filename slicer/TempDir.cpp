@@ -9,7 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 #include "slicer/LayerStore.h"
 
 namespace Voxmill {

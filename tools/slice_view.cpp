@@ -20,7 +20,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 
 using namespace Voxmill;
 
@@ -28,7 +28,7 @@ namespace {
 
 LayerBitmap readChecked(const QString& path) {
     try {
-        return readLayerFile(path);
+        return readLayerImageFile(path);
     } catch (const std::exception& e) {
         throw std::runtime_error(path.toStdString() + ": " + e.what());
     }

@@ -9,7 +9,7 @@
 
 #include "app/VoxmillProcess.h"
 #include "model/ModelFiles.h"
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 
 using namespace Voxmill;
 using namespace Voxmill::Test;
@@ -44,7 +44,7 @@ void expectWrittenFilesIntact(const QString& dir, const QMap<QString, QByteArray
         const QByteArray& want = clean[f.key()];
         EXPECT_TRUE(f.key() == "waitTime" ? want.startsWith(f.value()) : f.value() == want);
         if (f.key().startsWith("slice_")) {
-            EXPECT_NO_THROW(decodeLayerFile(f.value()));
+            EXPECT_NO_THROW(decodeLayerImage(f.value()));
         }
     }
 }

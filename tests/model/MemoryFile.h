@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 
 namespace Voxmill {
 

@@ -9,7 +9,7 @@
 
 #include "OutputTestUtil.h"
 #include "config/SliceConfig.h"
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 
 using namespace Voxmill;
 using namespace Voxmill::Test;
@@ -82,6 +82,26 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
     EXPECT_EQ(fileBytes(out + "/waitTime").count('\n'), stored);
 }
 
+// Infill with clean-solid bands keeps the infill ahead of the supports: the image thread still
+// drops each layer's parts releaseLag layers behind itself inside the window (it once left the
+// window at the first drop and stopped the job with "invalid layer index.").
+TEST(EndToEnd, InfillWithCleanSolidBandsRunsToTheTop) {
+    if (!QFile::exists(sharedModel("analytic/box_20x20x10.stl"))) GTEST_SKIP() << "shared models not present";
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("out"));
+    QFile f(dir.filePath("settings.ini"));
+    f.open(QIODevice::WriteOnly);
+    f.write("[infill]\nenable = true\n[supportCleanSolid]\nenable = true\n[raft]\nlayerCnt = 0\n"
+            "[poly2img]\npixelX = 256\npixelY = 256\n");
+    f.close();
+    const JobResult r =
+        runVoxmill({"-C", dir.filePath("settings.ini"), "-M",
+                    "file:" + sharedModel("analytic/box_20x20x10.stl"), "-O", dir.filePath("out")},
+                   dir.path());
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith("slice: 499/499\n")) << r.out.toStdString();
+}
+
 // A layer file that cannot be written stops the job with status -1 after the image thread's
 // message; every layer finished before it is intact.
 TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
@@ -99,8 +119,8 @@ TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
     EXPECT_FALSE(r.out.contains("slice: 150/")) << r.out.toStdString();
     EXPECT_TRUE(r.out.endsWith("image thread failed.\n")) << r.out.toStdString();
     for (int32_t n = 0; n < 150; ++n) {
-        ASSERT_NO_THROW(readLayerFile(out + QString("/slice_m%1").arg(n))) << n;
-        ASSERT_NO_THROW(readLayerFile(out + QString("/slice_s%1").arg(n))) << n;
+        ASSERT_NO_THROW(readLayerImageFile(out + QString("/slice_m%1").arg(n))) << n;
+        ASSERT_NO_THROW(readLayerImageFile(out + QString("/slice_s%1").arg(n))) << n;
     }
     EXPECT_FALSE(QFile::exists(out + "/slice_s150"));
     EXPECT_EQ(fileBytes(out + "/waitTime").count('\n'), 150 - extra + 1)

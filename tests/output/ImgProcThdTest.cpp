@@ -7,7 +7,7 @@
 
 #include "OutputTestUtil.h"
 #include "output/ImgProcThd.h"
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 #include "output/Poly2Img.h"
 #include "output/SupportGap.h"
 #include "slicer/LayerCompose.h"
@@ -77,13 +77,13 @@ TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
     ASSERT_EQ(lag, 5);
     const int64_t e = 10000 * 280 / 256 / 2; // 1 mm squares, edges half a pixel off a boundary
     for (int32_t k = 0; k < 8; ++k)
-        addPart(job, k, {rectPath(e, e, e + 100000, e + 100000)}, part_type_t::model, 0);
+        addPart(job, k, {rectPath(e, e, e + 100000, e + 100000)}, part_type_t::model, slotArea);
     runImaging(job, dir.path());
     for (int32_t k = 0; k < 8; ++k) EXPECT_EQ(job.layers.layer(k).parts.size(), k < 8 - lag ? 0u : 1u) << k;
-    const LayerBitmap even = readLayerFile(dir.filePath("slice_m11"));
+    const LayerBitmap even = readLayerImageFile(dir.filePath("slice_m11"));
     EXPECT_GT(even.countSet(), 0);
-    EXPECT_EQ(readLayerFile(dir.filePath("slice_m13")).bits, even.bits);
-    EXPECT_NE(readLayerFile(dir.filePath("slice_m12")).bits, even.bits);
+    EXPECT_EQ(readLayerImageFile(dir.filePath("slice_m13")).bits, even.bits);
+    EXPECT_NE(readLayerImageFile(dir.filePath("slice_m12")).bits, even.bits);
 }
 
 // The image thread clears only the rows it painted before: a layer after a larger one must not
@@ -100,9 +100,9 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
             const int64_t h = sizes[k];
             if (h > 0)
                 addPart(job, k, {{{-h, -h / 2}, {h, -h / 3}, {h / 2, h}, {-h, h / 4}}}, part_type_t::model,
-                        0);
+                        slotArea);
             addPart(job, k, {{{-h - 50000, -h}, {h, -h - 50000}, {h + 50000, h}, {-h, h}}},
-                    part_type_t::support, 0);
+                    part_type_t::support, slotArea);
         }
         std::vector<std::vector<uint8_t>> expected; // model and support bits per layer
         for (int32_t k = 0; k < 6; ++k) {
@@ -139,7 +139,8 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
             for (int32_t kind = 0; kind < 2; ++kind) {
                 const int32_t k = std::max(0, n - copies);
                 const QString name = kind ? "slice_s%1" : "slice_m%1", file = dir.filePath(name.arg(n));
-                EXPECT_EQ(readLayerFile(file).bits, expected[size_t(2 * k + kind)]) << file.toStdString();
+                EXPECT_EQ(readLayerImageFile(file).bits, expected[size_t(2 * k + kind)])
+                    << file.toStdString();
                 EXPECT_EQ(fileBytes(file), fileBytes(dir.filePath(name.arg(copies + k))))
                     << file.toStdString();
             }

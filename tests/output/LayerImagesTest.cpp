@@ -43,8 +43,8 @@ uchar px(const QImage& img, double xMm, double yMm) {
 TEST(LayerImages, FillModesPickTheirSlots) {
     SliceJob job;
     job.layers.initLayers(1);
-    addPart(job, 0, {rectPath(mm(-4), mm(-4), mm(4), mm(4))}, part_type_t::model, 0);
-    addPart(job, 0, {rectPath(mm(6), mm(6), mm(8), mm(8))}, part_type_t::support, 0);
+    addPart(job, 0, {rectPath(mm(-4), mm(-4), mm(4), mm(4))}, part_type_t::model, slotArea);
+    addPart(job, 0, {rectPath(mm(6), mm(6), mm(8), mm(8))}, part_type_t::support, slotArea);
     Layer& layer = job.layers.layer(0);
     auto& slots = layer.parts[0].islands[0].slots;
     slots.set(5, Region({rectPath(mm(-3), mm(-3), mm(3), mm(3))})); // fill area
@@ -83,9 +83,9 @@ TEST(AreaWalls, WallsStopInAFinishedBand) {
     job.layers.initLayers(1);
     const Paths ring = {rectPath(mm(-9.5), mm(-9.5), mm(9.5), mm(9.5)),
                         rectPath(mm(-9), mm(9), mm(9), mm(-9))};
-    addPart(job, 0, {rectPath(mm(-1), mm(-5), mm(1), mm(-3))}, part_type_t::model, 0);
-    addPart(job, 0, ring, part_type_t::modelWall, 0);
-    addPart(job, 0, ring, part_type_t::supportWall, 0);
+    addPart(job, 0, {rectPath(mm(-1), mm(-5), mm(1), mm(-3))}, part_type_t::model, slotArea);
+    addPart(job, 0, ring, part_type_t::modelWall, slotArea);
+    addPart(job, 0, ring, part_type_t::supportWall, slotArea);
     const Layer& layer = job.layers.layer(0);
     struct Row {
         const char* what;

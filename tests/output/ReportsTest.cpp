@@ -4,9 +4,9 @@
 
 #include "OutputTestUtil.h"
 #include "output/AreaScan.h"
-#include "slicer/SliceJob.h"
 #include "output/Poly2Img.h"
 #include "output/WaitTime.h"
+#include "slicer/SliceJob.h"
 
 using namespace Voxmill;
 using namespace Voxmill::Test;

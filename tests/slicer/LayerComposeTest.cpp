@@ -9,16 +9,16 @@ using namespace Voxmill::Test;
 TEST(LayerCompose, AddPartSplitsIntoIslandsAndOnlyModelsWidenTheBox) {
     SliceJob job;
     job.layers.initLayers(4);
-    addPart(job, 1, {}, part_type_t::model, 0);
+    addPart(job, 1, {}, part_type_t::model, slotArea);
     EXPECT_EQ(job.modelBox, IntBox{});
-    addPart(job, 1, {square(0, 0, 20000), square(10000, 10000, 20000)}, part_type_t::model, 0);
+    addPart(job, 1, {square(0, 0, 20000), square(10000, 10000, 20000)}, part_type_t::model, slotArea);
     // A ring with a smaller square in its hole, stored in slot 1 of a support part.
     Paths ring{square(0, 0, 30000), reversed(square(10000, 10000, 10000)), square(13000, 13000, 4000)};
-    addPart(job, 1, ring, part_type_t::support, 1);
-    addPart(job, 2, {square(-50, 20, 100)}, part_type_t::model, 0);
+    addPart(job, 1, ring, part_type_t::support, slotSupportSource);
+    addPart(job, 2, {square(-50, 20, 100)}, part_type_t::model, slotArea);
     // Walls and support beside the models leave the box alone.
-    addPart(job, 0, {square(100000, 0, 100)}, part_type_t::modelWall, 0);
-    addPart(job, 0, {square(0, -100000, 100)}, part_type_t::support, 0);
+    addPart(job, 0, {square(100000, 0, 100)}, part_type_t::modelWall, slotArea);
+    addPart(job, 0, {square(0, -100000, 100)}, part_type_t::support, slotArea);
     EXPECT_EQ(job.modelBox, (IntBox{-50, 0, 30000, 30000}));
 
     const Layer& layer = job.layers.layer(1);
@@ -40,9 +40,9 @@ TEST(LayerCompose, RaftLayersGetWallCopies) {
     SliceJob job;
     job.layers.initLayers(5);
     job.layers.layer(3).thickness = 200;
-    addPart(job, 3, {square(0, 0, 100)}, part_type_t::model, 0);
-    addPart(job, 3, {square(500, 0, 100)}, part_type_t::modelWall, 0);
-    addPart(job, 3, {square(900, 0, 100)}, part_type_t::supportWall, 0);
+    addPart(job, 3, {square(0, 0, 100)}, part_type_t::model, slotArea);
+    addPart(job, 3, {square(500, 0, 100)}, part_type_t::modelWall, slotArea);
+    addPart(job, 3, {square(900, 0, 100)}, part_type_t::supportWall, slotArea);
     job.layers.layer(3).parts[1].islands[0].slots.set(8, Region({square(510, 10, 10)}));
 
     extendRaftLayers(job, 3);

@@ -25,9 +25,9 @@
 
 namespace Voxmill {
 
-constexpr int32_t layerFileHeaderSize = 20;
+constexpr int32_t layerImageHeaderSize = 20;
 
-inline int32_t layerFileStride(int32_t width) { return int32_t((int64_t(width) + 31) / 32 * 4); }
+inline int32_t layerImageStride(int32_t width) { return int32_t((int64_t(width) + 31) / 32 * 4); }
 
 // Clears bits (created as Format_MonoLSB of the same size when it does not
 // match) and sets bit x of row y wherever gray's pixel is 128 or more. Only
@@ -46,7 +46,7 @@ size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
 // its bytes are those already at hand (empty support layers and prismatic
 // models repeat their bitmaps for hundreds of layers; deflating 4 MB of
 // zeros alone takes about 20 ms).
-class LayerFileWriter {
+class LayerImageWriter {
 public:
     // Time spent in the last write, split for the benchmark.
     struct Times {
@@ -76,7 +76,7 @@ struct LayerBitmap {
 // Throws std::runtime_error naming what is wrong: a short or long file, a
 // wrong magic, a payload that does not inflate to exactly the stated sizes,
 // or padding bits that are set.
-LayerBitmap decodeLayerFile(const QByteArray& file);
-LayerBitmap readLayerFile(const QString& path);
+LayerBitmap decodeLayerImage(const QByteArray& file);
+LayerBitmap readLayerImageFile(const QString& path);
 
 } // namespace Voxmill

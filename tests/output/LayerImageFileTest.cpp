@@ -7,7 +7,7 @@
 #include <zlib.h>
 
 #include "OutputTestUtil.h"
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 #include "output/OutputFile.h"
 
 using namespace Voxmill;
@@ -44,7 +44,7 @@ QByteArray handMadeFile(uint32_t width, uint32_t height, const QByteArray& bitma
 // Material from 128 up, least significant bit first, rows padded to 32 bits with zero bits
 // (width 6081: stride 764).
 TEST(PackBits, AgreesWithAPixelByPixelPacking) {
-    EXPECT_EQ(layerFileStride(6081), 764);
+    EXPECT_EQ(layerImageStride(6081), 764);
     std::mt19937 rng(7);
     for (int32_t width : {1, 7, 8, 9, 63, 64, 65, 333, 6081}) {
         QImage gray = grayImage(width, 5), bits(3, 3, QImage::Format_MonoLSB); // wrong size: replaced
@@ -55,9 +55,9 @@ TEST(PackBits, AgreesWithAPixelByPixelPacking) {
         packBits(gray, bits);
         ASSERT_EQ(bits.format(), QImage::Format_MonoLSB);
         ASSERT_EQ(bits.size(), gray.size());
-        ASSERT_EQ(bits.bytesPerLine(), layerFileStride(width));
+        ASSERT_EQ(bits.bytesPerLine(), layerImageStride(width));
         for (int32_t y = 0; y < 5; ++y)
-            for (int32_t x = 0; x < layerFileStride(width) * 8; ++x)
+            for (int32_t x = 0; x < layerImageStride(width) * 8; ++x)
                 ASSERT_EQ((bits.constScanLine(y)[x / 8] >> (x % 8)) & 1,
                           x < width && gray.constScanLine(y)[x] >= 128)
                     << width << ": " << x << "," << y;
@@ -66,7 +66,7 @@ TEST(PackBits, AgreesWithAPixelByPixelPacking) {
 
 // Each write replaces the file, whether the earlier one was larger or smaller; the writer skips
 // compressing a bitmap equal to the previous one but must still write exactly the same bytes.
-TEST(LayerFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
+TEST(LayerImageFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
     QTemporaryDir dir;
     const QString path = dir.filePath("slice_m0");
     QImage full = grayImage(6081, 4), sparse = grayImage(6081, 4), fullBits, sparseBits;
@@ -74,14 +74,14 @@ TEST(LayerFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
     for (int32_t x = 0; x < 6081; x += 3) sparse.scanLine(x % 4)[x] = 255;
     packBits(full, fullBits);
     packBits(sparse, sparseBits);
-    LayerFileWriter writer;
+    LayerImageWriter writer;
     for (const QImage* bits : {&fullBits, &sparseBits, &sparseBits, &fullBits, &fullBits, &sparseBits}) {
         writer.write(path, *bits);
         const QByteArray bitmap(reinterpret_cast<const char*>(bits->constBits()), int(bits->sizeInBytes()));
         ASSERT_EQ(bitmap.size(), 764 * 4);
         ASSERT_EQ(fileBytes(path), handMadeFile(6081, 4, bitmap));
     }
-    const LayerBitmap b = decodeLayerFile(fileBytes(path));
+    const LayerBitmap b = decodeLayerImage(fileBytes(path));
     EXPECT_EQ(b.width, 6081u);
     EXPECT_EQ(b.height, 4u);
     EXPECT_EQ(b.stride, 764);
@@ -90,11 +90,11 @@ TEST(LayerFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
     EXPECT_FALSE(b.pixel(4, 3));
 }
 
-TEST(LayerFile, ReaderRejectsEveryMalformedFile) {
+TEST(LayerImageFile, ReaderRejectsEveryMalformedFile) {
     QByteArray bitmap(8 * 2, 0); // width 40: stride 8, 2 rows
     bitmap[0] = 1;
     const QByteArray good = handMadeFile(40, 2, bitmap);
-    ASSERT_EQ(decodeLayerFile(good).countSet(), 1);
+    ASSERT_EQ(decodeLayerImage(good).countSet(), 1);
 
     QByteArray padded = bitmap, badMagic = good, wrongInner = good, wrongHeight = good;
     padded[5] = char(0x01); // pixel 40: beyond the width
@@ -111,7 +111,7 @@ TEST(LayerFile, ReaderRejectsEveryMalformedFile) {
         {"padding bit set", handMadeFile(40, 2, padded)},
         {"zero width", handMadeFile(0, 2, QByteArray())},
     };
-    for (const auto& [what, file] : cases) EXPECT_THROW(decodeLayerFile(file), std::runtime_error) << what;
+    for (const auto& [what, file] : cases) EXPECT_THROW(decodeLayerImage(file), std::runtime_error) << what;
 }
 
 // A full disk: a short text fails when flushed, a long one on its write; either way the message
@@ -127,5 +127,5 @@ TEST(OutputFile, FullDiskNamesTheFile) {
     ASSERT_TRUE(QFile::link(full, dir.filePath("slice_m4")));
     QImage bits;
     packBits(grayImage(64, 2), bits);
-    EXPECT_THROW(LayerFileWriter().write(dir.filePath("slice_m4"), bits), std::runtime_error);
+    EXPECT_THROW(LayerImageWriter().write(dir.filePath("slice_m4"), bits), std::runtime_error);
 }

@@ -1,4 +1,4 @@
-#include "output/LayerFile.h"
+#include "output/LayerImageFile.h"
 
 #include <chrono>
 #include <cstring>
@@ -83,7 +83,7 @@ size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
     return len;
 }
 
-void LayerFileWriter::compress(const QImage& bits) {
+void LayerImageWriter::compress(const QImage& bits) {
     const uint8_t* data = bits.constBits();
     const size_t size = size_t(bits.sizeInBytes());
     if (lastBitmap_.size() == size && std::memcmp(lastBitmap_.data(), data, size) == 0) return;
@@ -93,14 +93,14 @@ void LayerFileWriter::compress(const QImage& bits) {
     lastBitmap_.assign(data, data + size);
 }
 
-void LayerFileWriter::write(const QString& path, const QImage& bits) {
+void LayerImageWriter::write(const QString& path, const QImage& bits) {
     auto t0 = std::chrono::steady_clock::now();
     compress(bits);
     times_.compressNs = nsSince(t0);
     const size_t innerLen = innerLen_, outerLen = outerLen_;
 
     t0 = std::chrono::steady_clock::now();
-    uint8_t header[layerFileHeaderSize];
+    uint8_t header[layerImageHeaderSize];
     std::memcpy(header, "slic", 4);
     putU32(header + 4, uint32_t(bits.width()));
     putU32(header + 8, uint32_t(bits.height()));
@@ -119,8 +119,8 @@ int64_t LayerBitmap::countSet() const {
     return n;
 }
 
-LayerBitmap decodeLayerFile(const QByteArray& file) {
-    if (file.size() < layerFileHeaderSize) throw std::runtime_error("file shorter than its header.");
+LayerBitmap decodeLayerImage(const QByteArray& file) {
+    if (file.size() < layerImageHeaderSize) throw std::runtime_error("file shorter than its header.");
     const char* p = file.constData();
     if (std::memcmp(p, "slic", 4) != 0) throw std::runtime_error("bad magic.");
     LayerBitmap b;
@@ -128,21 +128,21 @@ LayerBitmap decodeLayerFile(const QByteArray& file) {
     b.height = getU32(p + 8);
     b.outerSize = getU32(p + 12);
     b.innerSize = getU32(p + 16);
-    if (int64_t(file.size()) != layerFileHeaderSize + int64_t(b.outerSize))
+    if (int64_t(file.size()) != layerImageHeaderSize + int64_t(b.outerSize))
         throw std::runtime_error("file length does not match the outer size.");
     // A real image is far below 1 GiB; a larger one is a corrupt header.
     const uint64_t bitmapSize = uint64_t((uint64_t(b.width) + 31) / 32 * 4) * b.height;
     if (b.width == 0 || b.height == 0 || bitmapSize > (uint64_t(1) << 30))
         throw std::runtime_error("implausible image size.");
     b.stride = int32_t(bitmapSize / b.height);
-    const auto* payload = reinterpret_cast<const uint8_t*>(p + layerFileHeaderSize);
+    const auto* payload = reinterpret_cast<const uint8_t*>(p + layerImageHeaderSize);
     const std::vector<uint8_t> inner = inflateExact(payload, b.outerSize, b.innerSize, "outer payload");
     b.bits = inflateExact(inner.data(), inner.size(), size_t(bitmapSize), "inner payload");
     checkPadding(b);
     return b;
 }
 
-LayerBitmap readLayerFile(const QString& path) {
+LayerBitmap readLayerImageFile(const QString& path) {
     DiskFile file(path);
     file.open(openRead);
     QByteArray bytes;
@@ -151,7 +151,7 @@ LayerBitmap readLayerFile(const QString& path) {
         if (n < 0) throw std::runtime_error(toLocal8(file.errorString()));
         bytes.append(chunk, int(n));
     }
-    return decodeLayerFile(bytes);
+    return decodeLayerImage(bytes);
 }
 
 } // namespace Voxmill

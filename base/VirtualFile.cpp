@@ -1,4 +1,4 @@
-#include "model/VirtualFile.h"
+#include "base/VirtualFile.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -4,14 +4,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "slicer/LayerFileFormat.h"
 #include "slicer/SlicerTestUtil.h"
+#include "slicer/TempLayerFile.h"
 
 using namespace Voxmill;
 using namespace Voxmill::Test;
 
 // The MD5 digest of the little-endian words leads the file (reading back is the store tests').
-TEST(LayerFile, DigestLeadsTheBytes) {
+TEST(TempLayerFile, DigestLeadsTheBytes) {
     QTemporaryDir dir;
     const QString path = dir.filePath("3");
     LayerFileBuffer buf;
@@ -26,7 +26,7 @@ TEST(LayerFile, DigestLeadsTheBytes) {
     EXPECT_EQ(bytes.left(16), QCryptographicHash::hash(bytes.mid(16), QCryptographicHash::Md5));
 }
 
-TEST(LayerFile, CountsAreCheckedBeforeAllocating) {
+TEST(TempLayerFile, CountsAreCheckedBeforeAllocating) {
     const struct {
         const char* what;
         std::vector<uint32_t> words;
@@ -56,7 +56,7 @@ TEST(LayerFile, CountsAreCheckedBeforeAllocating) {
 
 // Regression: a small file fails on the flush at close, a large one on its write;
 // both must name the file and the reason instead of leaving a short file.
-TEST(LayerFile, FullDiskFailsTheSaveNamingTheFile) {
+TEST(TempLayerFile, FullDiskFailsTheSaveNamingTheFile) {
     const QString full = QStringLiteral("/dev/full");
     if (!QFile::exists(full)) GTEST_SKIP() << "no /dev/full on this system";
     for (size_t words : {size_t(8), size_t(1) << 20}) {
@@ -68,7 +68,7 @@ TEST(LayerFile, FullDiskFailsTheSaveNamingTheFile) {
 
 // Regression: a layer path that cannot be sought (a device put in its place)
 // failed with the stream's bare "basic_ios::clear" text, naming no file.
-TEST(LayerFile, UnreadableFileFailsTheLoadNamingTheFile) {
+TEST(TempLayerFile, UnreadableFileFailsTheLoadNamingTheFile) {
     const QString full = QStringLiteral("/dev/full");
     if (!QFile::exists(full)) GTEST_SKIP() << "no /dev/full on this system";
     LayerFileBuffer buf;

@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "base/VirtualFile.h"
 #include "model/MemoryFile.h"
 #include "model/ModelFiles.h"
-#include "model/VirtualFile.h"
 
 using namespace Voxmill;
 

@@ -1,4 +1,4 @@
-#include "slicer/LayerFileFormat.h"
+#include "slicer/TempLayerFile.h"
 
 #include <QtEndian>
 
