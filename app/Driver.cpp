@@ -6,6 +6,7 @@
 
 #include "base/Log.h"
 #include "config/SettingsFile.h"
+#include "infill/Infill.h"
 #include "model/MeshReaders.h"
 #include "model/ProjectReader.h"
 #include "output/AreaScan.h"
@@ -87,8 +88,19 @@ void preInfillStage(SliceJob& job) {
     const int32_t n = infillLookAhead(job.settings);
     job.layers.setWindow(
         stageWindow(planWindows(job.settings, job.layers.layerCount()), job_stage_t::preInfill, 0));
-    for (int32_t i = 0; i < n; ++i) stageProgress(stagePreInfill, "preInfill", float(i + 1) / float(n));
+    for (int32_t i = 0; i < n; ++i) {
+        Infill(job).run(job.settings, i);
+        stageProgress(stagePreInfill, "preInfill", float(i + 1) / float(n));
+    }
     stageFinish(stagePreInfill, "preInfill");
+}
+
+// Everything the main thread makes of layer i before the image thread may
+// draw it. In clean-solid mode the infill runs infillLookAhead layers ahead,
+// so that the supports see the hollow of the model above them.
+void generateLayer(SliceJob& job, const WindowPlan& plan, int32_t i) {
+    const int32_t infillLayer = plan.infillAhead ? i + plan.infillLookAhead : i;
+    if (infillLayer < plan.layerCount) Infill(job).run(job.settings, infillLayer);
 }
 
 void outputStage(SliceJob& job, const QString& outputDir) {
@@ -100,6 +112,7 @@ void outputStage(SliceJob& job, const QString& outputDir) {
     const WindowPlan plan = planWindows(job.settings, n);
     for (int32_t i = 0; i < n; ++i) {
         job.layers.setWindow(stageWindow(plan, job_stage_t::output, i));
+        generateLayer(job, plan, i);
         imager.post(i);
         if (!imager.waitForLead()) break;
     }

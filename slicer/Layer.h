@@ -83,12 +83,21 @@ private:
     std::vector<value_type> items_;
 };
 
-struct Island;
-
-// An island of the next step layer above that overlaps this one.
-struct IslandLink {
-    const Island* island;
-    int32_t layer;
+// An island by its place in the job: layer, part of the layer, island of the
+// part. Islands keep their place while the layer store writes them out and
+// reads them back (a part's island list is never resized once made), so a
+// reference stays good where an address would not; and ordering by place
+// makes every walk over islands, and so every Clipper input, the same in
+// every run.
+struct IslandRef {
+    int32_t layer, part, island;
+    bool operator==(const IslandRef& o) const {
+        return layer == o.layer && part == o.part && island == o.island;
+    }
+    bool operator<(const IslandRef& o) const {
+        if (layer != o.layer) return layer < o.layer;
+        return part != o.part ? part < o.part : island < o.island;
+    }
 };
 
 // The numbered slots of an island. Slot 0 is what the slicer (or, for support
@@ -110,7 +119,11 @@ constexpr int32_t storedSlotCount = 9;
 
 struct Island {
     FlatMap<int32_t, Region> slots;
-    std::vector<IslandLink> links;
+    // The islands of the next step layer above that overlap this one, sorted
+    // and without repeats. Not kept by the layer store: linksKnown tells
+    // whether they were found since the island was (re)loaded.
+    std::vector<IslandRef> links;
+    bool linksKnown = false;
 };
 
 struct LayerPart {

@@ -67,6 +67,7 @@ inline void shiftBox(IntBox& box, int64_t dx, int64_t dy) {
 void shiftPart(LayerPart& part, int64_t dx, int64_t dy) {
     for (Island& island : part.islands) {
         island.links.clear();
+        island.linksKnown = false;
         for (auto& slot : island.slots) {
             for (Path& path : slot.second.paths)
                 for (IntPoint& p : path) {

@@ -3,6 +3,7 @@
 // to the image thread, which alone draws into them.
 
 #include "config/SliceConfig.h"
+#include "slicer/GeneratorState.h"
 #include "slicer/Geometry.h"
 #include "slicer/LayerStore.h"
 
@@ -11,7 +12,8 @@ namespace Voxmill {
 struct SliceJob {
     SliceConfig settings;
     LayerStore layers;
-    IntBox modelBox; // widened by every model part added
+    IntBox modelBox;           // widened by every model part added
+    GeneratorState generators; // what the generators carry from layer to layer
 };
 
 } // namespace Voxmill

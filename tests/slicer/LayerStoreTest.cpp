@@ -83,7 +83,8 @@ TEST(LayerStore, OnlySlotsZeroToEightWithPathsSurvive) {
     island.slots.set(8, stored);
     island.slots.set(9, Region({square(5, 5, 5)}));
     island.slots.set(-1, Region({square(6, 6, 6)}));
-    island.links.push_back({&part.islands[1], 2});
+    island.links.push_back({2, 0, 1});
+    island.linksKnown = true;
     store.layer(1).parts = {part};
 
     store.setWindow(0, 1);
@@ -97,6 +98,7 @@ TEST(LayerStore, OnlySlotsZeroToEightWithPathsSurvive) {
     for (const auto& slot : first.slots) slots.push_back(slot.first);
     EXPECT_EQ(slots, (std::vector<int32_t>{0, 4, 8}));
     EXPECT_TRUE(first.links.empty());
+    EXPECT_FALSE(first.linksKnown);
     EXPECT_EQ(first.slots.at(4).paths, (Paths{Path{}, {{1, 2}}}));
     EXPECT_EQ(first.slots.at(8).box, stored.box);
     EXPECT_TRUE(back.parts[0].islands[1].slots.empty());

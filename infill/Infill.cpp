@@ -1,0 +1,34 @@
+#include "infill/Infill.h"
+
+#include <cmath>
+
+namespace Voxmill {
+
+Infill::Infill(SliceJob& job) : InfillBase(job, job.generators.infillRoof, part_type_t::model) {}
+
+void Infill::run(const SliceConfig& s, int32_t layer) {
+    if (s.infill.enable) runPipeline(s, layer);
+}
+
+void Infill::setup(const SliceConfig& s) {
+    const auto& f = s.infill;
+    const LatticeLayers g = infillLattice(s);
+    const int32_t general = mmToUnits(s.precision.general);
+    setupLattice(s, f, g, f.rectSize + f.rectSpace,
+                 {general, general, mmToUnits(s.precision.infill), g.zStep, mmToUnits(f.shellThickness),
+                  g.topLayers, g.bottomLayers, part_type_t::model});
+    fillType_ = f.fillType;
+    cellPattern_ = centredSquare(int64_t(std::round(f.rectSize * 0.5f * 10000.0f)));
+    // The core of a cell: a square about roofStep wide at its centre, the
+    // cavity's last opening under a roof. Too small a cell has none.
+    const int32_t c = (mmToUnits(f.rectSize) - roofStep_) / 2;
+    corePattern_ = c < 100 ? Paths() : offsetPathsSharp(cellPattern_, -c);
+}
+
+Paths Infill::pattern(const Paths& region, const SliceConfig&, int32_t layer, bool core) {
+    if (isInsideSolid(layer)) return {};
+    if (fillType_ == FillType::support) return region;
+    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, pathsBox(region)));
+}
+
+} // namespace Voxmill

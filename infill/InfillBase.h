@@ -1,0 +1,91 @@
+#pragma once
+// The hollow pipeline shared by the model infill and the post and grid
+// supports. For every island of the generator's part type on a layer it
+// computes slot 8, the hollow left unprinted inside the island:
+//
+//   slot 5  the fill area (LayerWindow: inside the shell and the skins)
+//   slot 6  the generator's full pattern cut to slot 5
+//   slot 7  its core pattern (cells shrunk, posts grown) cut to slot 5
+//   slot 8  slot 6 where the roof gradient is off; else the cores widened
+//           by the hollow of the layer above, grown by roofStep per layer
+//           down from a roof, cut to slot 6
+//
+// So the cavities close upwards at the roof gradient. The hollows of the
+// step layers under the next roofs are computed ahead, top down, into the
+// job's roof cache; a generator object lives for one layer, and all that
+// lasts is in the islands' slots and in the job.
+//
+// A generator supplies its set-up from the settings and its pattern.
+
+#include <cstdint>
+#include <vector>
+
+#include "config/LatticeLayers.h"
+#include "infill/LayerWindow.h"
+#include "slicer/SliceJob.h"
+
+namespace Voxmill {
+
+class InfillBase {
+public:
+    InfillBase(SliceJob& job, RoofCache& roof, part_type_t partType);
+    virtual ~InfillBase() = default;
+    InfillBase(const InfillBase&) = delete;
+    InfillBase& operator=(const InfillBase&) = delete;
+
+protected:
+    // Fills the parameters below from the settings.
+    virtual void setup(const SliceConfig& s) = 0;
+    // The part of region that is hollow at the layer: the full pattern, or
+    // the core pattern when core is set.
+    virtual Paths pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) = 0;
+
+    // Slot 8 of every island of the part type on the layer; set-up first.
+    void runPipeline(const SliceConfig& s, int32_t layer);
+
+    // The parameters every lattice shares (precision from precision.general,
+    // counts from g, period from periodMm, origin the centre of the job's
+    // model box), and the window's; the roof step and the inside-solid
+    // layers from the lattice settings.
+    void setupLattice(const SliceConfig& s, const LatticeSettings& l, const LatticeLayers& g, float periodMm,
+                      const LayerWindowParams& window);
+    // Copies of shape over the cells of the lattice that cover box: cell (i,
+    // j) at (i * period + originX, j * period + originY), rows of i outside,
+    // j inside. Only cells near the printable image are made.
+    Paths tile(const Paths& shape, const IntBox& box) const;
+    // The periodic solid layers: layer % interval >= interval - thickness
+    // (none with an interval of 0).
+    bool isInsideSolid(int32_t layer) const;
+
+    int32_t precision_ = 0;
+    double minArea_ = 0;
+    int32_t insideSolidInterval_ = 0, insideSolidThickness_ = 0;
+    int32_t zStep_ = 1;
+    int32_t roofLayers_ = 0;
+    int32_t roofStep_ = 1;
+    int32_t roofPreCalcCnt_ = 0;
+    int64_t period_ = 0, originX_ = 0, originY_ = 0;
+    IntBox tileLimit_;
+    SliceJob& job_;
+    LayerWindow window_;
+
+private:
+    const std::vector<HollowItem>* roofEntry(int32_t layer, int32_t& upperLayer);
+    void rebuildRoof(int32_t layer);
+    Region hollowArea(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer);
+    const Region& patternSlot(const IslandRef& i, slot_t slot, const SliceConfig& s);
+    Paths inheritedHollow(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer,
+                          const IntBox& cells);
+
+    RoofCache& roof_;
+    part_type_t partType_;
+    const SliceConfig* settings_ = nullptr; // during runPipeline
+};
+
+// The centre of the job's model box, where every lattice is anchored.
+void latticeOrigin(const IntBox& modelBox, int64_t& x, int64_t& y);
+
+// The square of side 2 * half about the origin, counter-clockwise.
+Paths centredSquare(int64_t half);
+
+} // namespace Voxmill
