@@ -19,10 +19,7 @@ void Infill::setup(const SliceConfig& s) {
                   g.topLayers, g.bottomLayers, part_type_t::model});
     fillType_ = f.fillType;
     cellPattern_ = centredSquare(int64_t(std::round(f.rectSize * 0.5f * 10000.0f)));
-    // The core of a cell: a square about roofStep wide at its centre, the
-    // cavity's last opening under a roof. Too small a cell has none.
-    const int32_t c = (mmToUnits(f.rectSize) - roofStep_) / 2;
-    corePattern_ = c < 100 ? Paths() : offsetPathsSharp(cellPattern_, -c);
+    corePattern_ = cellCore(cellPattern_, mmToUnits(f.rectSize), roofStep_);
 }
 
 Paths Infill::pattern(const Paths& region, const SliceConfig&, int32_t layer, bool core) {

@@ -37,6 +37,11 @@ void latticeOrigin(const IntBox& b, int64_t& x, int64_t& y) {
 
 Paths centredSquare(int64_t h) { return {{{-h, -h}, {h, -h}, {h, h}, {-h, h}}}; }
 
+Paths cellCore(const Paths& cell, int32_t sideUnits, int32_t roofStep) {
+    const int32_t c = (sideUnits - roofStep) / 2;
+    return c < 100 ? centredSquare(1) : offsetPathsSharp(cell, -c);
+}
+
 InfillBase::InfillBase(SliceJob& job, RoofCache& roof, part_type_t partType)
     : job_(job), window_(job.layers), roof_(roof), partType_(partType) {}
 

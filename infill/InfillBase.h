@@ -88,4 +88,11 @@ void latticeOrigin(const IntBox& modelBox, int64_t& x, int64_t& y);
 // The square of side 2 * half about the origin, counter-clockwise.
 Paths centredSquare(int64_t half);
 
+// The core of a square cell of the given side: a square about roofStep wide
+// at its centre, the cavity's last opening under a roof. A cell that closes
+// within one layer (less than 100 units would be left) gets a seed two units
+// wide instead: nothing a printer can resolve, so the cell is closed right
+// under the roof, but the cavity below still widens from it.
+Paths cellCore(const Paths& cell, int32_t sideUnits, int32_t roofStep);
+
 } // namespace Voxmill

@@ -56,6 +56,10 @@ Layer& LayerStore::layer(int32_t n) {
     }
 }
 
+void LayerStore::waitSettled() {
+    while (ioThread_ && ioThread_->isRunning() && !ioThread_->isSettled()) QThread::msleep(1);
+}
+
 QString LayerStore::layerFilePath(int32_t n) const {
     return (fileDir_.isEmpty() ? layerTempDir() : fileDir_) + QLatin1Char('/') + QString::number(n);
 }

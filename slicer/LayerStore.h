@@ -43,6 +43,9 @@ public:
     // (its error is in the log). The caller may change the layer without
     // locking, but must not use it after moving the window past it.
     Layer& layer(int32_t n);
+    // Returns once the resident layers are exactly the window, or the IO
+    // thread has ended (tests and benchmarks that want the moves done).
+    void waitSettled();
 
     // Path of the temporary file of layer n.
     QString layerFilePath(int32_t n) const;

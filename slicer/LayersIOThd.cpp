@@ -29,6 +29,11 @@ void LayersIOThd::setWindow(LayerRange want, LayerRange reads) {
     reads_ = reads;
 }
 
+bool LayersIOThd::isSettled() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return loadedFirst_ == wantFirst_ && loadedEnd_ == wantEnd_;
+}
+
 LayerRange LayersIOThd::plannedReads() {
     std::lock_guard<std::mutex> lock(mutex_);
     return reads_;

@@ -31,6 +31,7 @@ public:
     void setWindow(LayerRange want, LayerRange reads);
     bool isWanted(int32_t n);
     LayerRange plannedReads();
+    bool isSettled();
     bool isResident(int32_t n);
     // The loop ends at the top of its next cycle.
     void requestStop() { stopRequested_ = 1; }

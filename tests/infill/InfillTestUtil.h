@@ -4,12 +4,11 @@
 #include <functional>
 #include <memory>
 
+#include "output/OutputTestUtil.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/SliceJob.h"
 
 namespace Voxmill::Test {
-
-inline int64_t mm(double v) { return int64_t(v * 10000.0); }
 
 inline Path rect(double x0, double y0, double x1, double y1) {
     return {{mm(x0), mm(y0)}, {mm(x1), mm(y0)}, {mm(x1), mm(y1)}, {mm(x0), mm(y1)}};
