@@ -6,7 +6,11 @@
 
 #include "base/Log.h"
 #include "config/SettingsFile.h"
+#include "infill/GridSupport.h"
 #include "infill/Infill.h"
+#include "infill/PostSupport.h"
+#include "infill/SolidSupport.h"
+#include "infill/SupportProjector.h"
 #include "model/MeshReaders.h"
 #include "model/ProjectReader.h"
 #include "output/AreaScan.h"
@@ -69,11 +73,15 @@ void sliceStages(SliceJob& job, LoadedModels& models) {
 
 void preProcStage(SliceJob& job, const QString& outputDir) {
     stageStart("preProc");
-    AreaScan areas(job.settings, outputDir);
+    const SliceConfig& s = job.settings;
+    AreaScan areas(s, outputDir);
+    SupportProjector projector(job, s);
     const int32_t n = job.layers.layerCount();
-    const WindowPlan plan = planWindows(job.settings, n);
+    const WindowPlan plan = planWindows(s, n);
     for (int32_t k = n - 1; k >= 0; --k) {
         job.layers.setWindow(stageWindow(plan, job_stage_t::preProc, k));
+        projector.preOffset(s, k);
+        projector.project(s, k);
         areas.scanLayer(job.layers.layer(k), k);
         stageProgress(stagePreProc, "preProc", float(n - k) / float(n));
     }
@@ -96,11 +104,18 @@ void preInfillStage(SliceJob& job) {
 }
 
 // Everything the main thread makes of layer i before the image thread may
-// draw it. In clean-solid mode the infill runs infillLookAhead layers ahead,
-// so that the supports see the hollow of the model above them.
-void generateLayer(SliceJob& job, const WindowPlan& plan, int32_t i) {
+// draw it; true when a clean-solid band starts at i. In clean-solid mode the
+// infill runs infillLookAhead layers ahead, so that the supports' record of
+// printed model area sees the model's hollow.
+bool generateLayer(SliceJob& job, const WindowPlan& plan, int32_t i) {
+    const SliceConfig& s = job.settings;
     const int32_t infillLayer = plan.infillAhead ? i + plan.infillLookAhead : i;
-    if (infillLayer < plan.layerCount) Infill(job).run(job.settings, infillLayer);
+    if (infillLayer < plan.layerCount) Infill(job).run(s, infillLayer);
+    bool cleanSolid = false;
+    SolidSupport(job).run(s, i, cleanSolid);
+    PostSupport(job).run(s, i, cleanSolid);
+    GridSupport(job).run(s, i, cleanSolid);
+    return cleanSolid;
 }
 
 void outputStage(SliceJob& job, const QString& outputDir) {
@@ -112,7 +127,7 @@ void outputStage(SliceJob& job, const QString& outputDir) {
     const WindowPlan plan = planWindows(job.settings, n);
     for (int32_t i = 0; i < n; ++i) {
         job.layers.setWindow(stageWindow(plan, job_stage_t::output, i));
-        generateLayer(job, plan, i);
+        if (generateLayer(job, plan, i)) imager.markCleanSolid(i);
         imager.post(i);
         if (!imager.waitForLead()) break;
     }

@@ -99,25 +99,38 @@ Paths InfillBase::tile(const Paths& shape, const IntBox& region) const {
 
 void InfillBase::runPipeline(const SliceConfig& s, int32_t layer) {
     setup(s);
+    hollowLayer(s, layer);
+}
+
+void InfillBase::hollowLayer(const SliceConfig& s, int32_t layer) {
     settings_ = &s;
     int32_t upperLayer = layer;
     const std::vector<HollowItem> none;
     const std::vector<HollowItem>* upper = roofEntry(layer, upperLayer);
     // No roof cache entry (the top of the job): nothing to inherit.
     if (!upper) upper = &none;
+    for (const IslandRef& i : islandsOf(layer)) {
+        ensureArea(i);
+        hollowArea(i, *upper, upperLayer);
+    }
+    settings_ = nullptr;
+}
+
+std::vector<IslandRef> InfillBase::islandsOf(int32_t layer) {
+    std::vector<IslandRef> refs;
     const Layer& l = job_.layers.layer(layer);
     for (int32_t p = 0; p < int32_t(l.parts.size()); ++p) {
         if (l.parts[size_t(p)].type != partType_) continue;
-        for (int32_t k = 0; k < int32_t(l.parts[size_t(p)].islands.size()); ++k) {
-            const IslandRef i{layer, p, k};
-            if (!window_.island(i).slots.contains(slotArea)) {
-                Region area = window_.supportArea(i);
-                window_.island(i).slots.set(slotArea, std::move(area));
-            }
-            hollowArea(i, *upper, upperLayer);
-        }
+        for (int32_t k = 0; k < int32_t(l.parts[size_t(p)].islands.size()); ++k)
+            refs.push_back({layer, p, k});
     }
-    settings_ = nullptr;
+    return refs;
+}
+
+void InfillBase::ensureArea(const IslandRef& i) {
+    if (window_.island(i).slots.contains(slotArea)) return;
+    Region area = window_.supportArea(i);
+    window_.island(i).slots.set(slotArea, std::move(area));
 }
 
 // The cache entry at or above the layer; rebuilt when there is none.
@@ -147,14 +160,9 @@ void InfillBase::rebuildRoof(int32_t layer) {
     const std::vector<HollowItem>* previous = &scratch;
     while (u > layer) {
         std::vector<HollowItem> items;
-        const Layer& l = job_.layers.layer(u);
-        for (int32_t p = 0; p < int32_t(l.parts.size()); ++p) {
-            if (l.parts[size_t(p)].type != partType_) continue;
-            for (int32_t k = 0; k < int32_t(l.parts[size_t(p)].islands.size()); ++k) {
-                const IslandRef i{u, p, k};
-                Region h = hollowArea(i, *previous, u + zStep_);
-                items.push_back({i, std::move(h.paths), h.box});
-            }
+        for (const IslandRef& i : islandsOf(u)) {
+            Region h = hollowArea(i, *previous, u + zStep_);
+            items.push_back({i, std::move(h.paths), h.box});
         }
         // Keep the warmed-up layers, and always the lowest one: the layer
         // that asked inherits from it, even with no warm-up at all.

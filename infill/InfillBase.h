@@ -42,6 +42,8 @@ protected:
 
     // Slot 8 of every island of the part type on the layer; set-up first.
     void runPipeline(const SliceConfig& s, int32_t layer);
+    // The same once set up.
+    void hollowLayer(const SliceConfig& s, int32_t layer);
 
     // The parameters every lattice shares (precision from precision.general,
     // counts from g, period from periodMm, origin the centre of the job's
@@ -53,6 +55,10 @@ protected:
     // j) at (i * period + originX, j * period + originY), rows of i outside,
     // j inside. Only cells near the printable image are made.
     Paths tile(const Paths& shape, const IntBox& box) const;
+    // The islands of the generator's part type on the layer, in order.
+    std::vector<IslandRef> islandsOf(int32_t layer);
+    // A support island is printed as its support area: slot 0 from slot 2.
+    void ensureArea(const IslandRef& i);
     // The periodic solid layers: layer % interval >= interval - thickness
     // (none with an interval of 0).
     bool isInsideSolid(int32_t layer) const;

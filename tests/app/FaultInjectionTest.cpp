@@ -22,9 +22,10 @@ const char* const settingsText =
     "[poly2img]\nsizeX = 100\nsizeY = 100\npixelX = 1024\npixelY = 1024\n";
 
 // The IO thread writes behind the main thread, whose stage may print on (even finish) until the
-// store is next asked for a layer; no other failure comes in between.
-const char* const ioThreadFailed =
-    "((?![^\\n]*failed)[^\\n]*\\n)*IO thread failed\\.\\n(image thread failed\\.\\n)?$";
+// store is next asked for a layer; no other failure comes in between. In the output stage both the
+// image thread and the generators on the main thread may be the ones to find it stopped.
+const char* const ioThreadFailed = "((?![^\\n]*failed)[^\\n]*\\n)*IO thread failed\\.\\n"
+                                   "(image thread failed\\.\\n|IO thread failed\\.\\n)?$";
 
 std::string tail(const JobResult& r) { return r.out.right(300).toStdString(); }
 

@@ -1,0 +1,31 @@
+#include "infill/GridSupport.h"
+
+#include <cmath>
+
+namespace Voxmill {
+
+void GridSupport::setup(const SliceConfig& s) {
+    const auto& g = s.gridSupport;
+    const LatticeLayers layers = gridLattice(s);
+    setupLattice(s, g, layers, g.rectSize + g.rectSpace,
+                 {mmToUnits(s.precision.general), mmToUnits(s.precision.support),
+                  mmToUnits(s.precision.hollow), layers.zStep, mmToUnits(g.shellThickness), layers.topLayers,
+                  layers.bottomLayers, part_type_t::support});
+    cellPattern_ = centredSquare(int64_t(std::round(g.rectSize * 0.5f * 10000.0f)));
+    corePattern_ = cellCore(cellPattern_, mmToUnits(g.rectSize), roofStep_);
+    SupportBase::setup(s);
+}
+
+void GridSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart) {
+    if (s.gridSupport.enable)
+        runLattice(s, layer, cleanSolidStart);
+    else
+        cleanSolidStart = isCleanSolidStart(layer);
+}
+
+Paths GridSupport::pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) {
+    if (isCleanSolidLayer(s, layer) || isInsideSolid(layer)) return {};
+    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, pathsBox(region)));
+}
+
+} // namespace Voxmill

@@ -1,0 +1,21 @@
+#pragma once
+// Solid support: every support island printed whole, the support area with
+// the model cut away, without hollow.
+
+#include "infill/SupportBase.h"
+
+namespace Voxmill {
+
+class SolidSupport : public SupportBase {
+public:
+    explicit SolidSupport(SliceJob& job) : SupportBase(job) {}
+    // With solidSupport.enable, slot 0 of every support island of the layer;
+    // in any case cleanSolidStart is set from the clean-solid record.
+    void run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart);
+
+protected:
+    void setup(const SliceConfig& s) override;
+    Paths pattern(const Paths&, const SliceConfig&, int32_t, bool) override { return {}; }
+};
+
+} // namespace Voxmill
