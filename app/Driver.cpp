@@ -96,8 +96,9 @@ void preInfillStage(SliceJob& job) {
     const int32_t n = infillLookAhead(job.settings);
     job.layers.setWindow(
         stageWindow(planWindows(job.settings, job.layers.layerCount()), job_stage_t::preInfill, 0));
+    // A job lower than the look-ahead has fewer layers to do.
     for (int32_t i = 0; i < n; ++i) {
-        Infill(job).run(job.settings, i);
+        if (i < job.layers.layerCount()) Infill(job).run(job.settings, i);
         stageProgress(stagePreInfill, "preInfill", float(i + 1) / float(n));
     }
     stageFinish(stagePreInfill, "preInfill");

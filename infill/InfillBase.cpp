@@ -189,16 +189,27 @@ Region InfillBase::hollowArea(const IslandRef& i, const std::vector<HollowItem>&
     // The layer's own roof cache entry already holds its hollow.
     if (upperLayer == i.layer)
         for (const HollowItem& item : upper)
-            if (item.island == i) return window_.island(i).slots.set(slotHollow, Region(item.paths));
+            if (item.island == i) return storeHollow(i, Region(item.paths));
 
     const SliceConfig& s = *settings_;
     const Region cells = patternSlot(i, slotCells, s);
-    if (cells.paths.empty() || roofLayers_ == 0) return window_.island(i).slots.set(slotHollow, cells);
+    if (cells.paths.empty() || roofLayers_ == 0) return storeHollow(i, cells);
     Paths widened = inheritedHollow(i, upper, upperLayer, cells.box);
     const Paths& cores = patternSlot(i, slotCores, s).paths;
     Region work(intersectPaths(cells.paths, unionPaths(widened, cores)));
-    if (i.layer + roofLayers_ <= roof_.marker) window_.island(i).slots.set(slotHollow, work);
+    if (i.layer + roofLayers_ <= roof_.marker) storeHollow(i, work);
     return work;
+}
+
+// Slot 8 is final. A support island's cells are drawn nowhere, and a large
+// support holds megabytes of them per layer: they go once the hollow is kept.
+Region InfillBase::storeHollow(const IslandRef& i, Region hollow) {
+    Island& island = window_.island(i);
+    if (partType_ == part_type_t::support) {
+        island.slots.erase(slotCells);
+        island.slots.erase(slotCores);
+    }
+    return island.slots.set(slotHollow, std::move(hollow));
 }
 
 // The hollows of the linked islands above, grown by roofStep for every layer

@@ -79,6 +79,7 @@ private:
     const std::vector<HollowItem>* roofEntry(int32_t layer, int32_t& upperLayer);
     void rebuildRoof(int32_t layer);
     Region hollowArea(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer);
+    Region storeHollow(const IslandRef& i, Region hollow);
     const Region& patternSlot(const IslandRef& i, slot_t slot, const SliceConfig& s);
     Paths inheritedHollow(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer,
                           const IntBox& cells);
