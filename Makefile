@@ -15,7 +15,7 @@ demo: build
 	@rm -rf out/demo && mkdir -p out/demo
 	./build/voxmill -C examples/demo.ini -M file:examples/bracket.stl -O out/demo
 	@echo "demo output written to out/demo ($$(ls out/demo | wc -l) files); look at a layer with:"
-	@echo "  ./build/slice_view png out/demo/slice_m120 layer.png"
+	@echo "  ./build/slice_view png out/demo/slice_m600 layer.png"
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
