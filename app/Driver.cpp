@@ -1,6 +1,7 @@
 #include "app/Driver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 
@@ -14,6 +15,7 @@
 #include "model/MeshReaders.h"
 #include "model/ProjectReader.h"
 #include "output/AreaScan.h"
+#include "output/ImagingTimes.h"
 #include "output/ImgProcThd.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/MeshSlicer.h"
@@ -21,6 +23,10 @@
 namespace Voxmill {
 
 namespace {
+
+int64_t nsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t).count();
+}
 
 QString qpath(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
 
@@ -108,14 +114,18 @@ void preInfillStage(SliceJob& job) {
 // draw it; true when a clean-solid band starts at i. In clean-solid mode the
 // infill runs infillLookAhead layers ahead, so that the supports' record of
 // printed model area sees the model's hollow.
-bool generateLayer(SliceJob& job, const WindowPlan& plan, int32_t i) {
+bool generateLayer(SliceJob& job, const WindowPlan& plan, int32_t i, ImagingTimes& times) {
     const SliceConfig& s = job.settings;
+    auto t = std::chrono::steady_clock::now();
     const int32_t infillLayer = plan.infillAhead ? i + plan.infillLookAhead : i;
     if (infillLayer < plan.layerCount) Infill(job).run(s, infillLayer);
+    times.infillNs += nsSince(t);
+    t = std::chrono::steady_clock::now();
     bool cleanSolid = false;
     SolidSupport(job).run(s, i, cleanSolid);
     PostSupport(job).run(s, i, cleanSolid);
     GridSupport(job).run(s, i, cleanSolid);
+    times.supportNs += nsSince(t);
     return cleanSolid;
 }
 
@@ -126,13 +136,15 @@ void outputStage(SliceJob& job, const QString& outputDir) {
     imager.start();
     const int32_t n = job.layers.layerCount();
     const WindowPlan plan = planWindows(job.settings, n);
+    ImagingTimes times; // the generators' share, for the benchmark
     for (int32_t i = 0; i < n; ++i) {
         job.layers.setWindow(stageWindow(plan, job_stage_t::output, i));
-        if (generateLayer(job, plan, i)) imager.markCleanSolid(i);
+        if (generateLayer(job, plan, i, times)) imager.markCleanSolid(i);
         imager.post(i);
         if (!imager.waitForLead()) break;
     }
     imager.join();
+    addImagingTotals(times);
     if (imager.failed()) throw std::runtime_error("image thread failed.");
 }
 

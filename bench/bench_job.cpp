@@ -1,10 +1,14 @@
-// Whole jobs on the shared models with default settings (6080 x 5280 grid).
+// Whole jobs with default settings (post supports on, 6080 x 5280 grid).
 // Per job: layers, seconds per stage, milliseconds per output layer split into
-// the image thread's steps, peak memory; then the floor: packing and
-// compressing the same bitmaps alone, read back from the job's files.
+// infill, support generation and the image thread's steps, peak memory; then
+// the floor: packing and compressing the same bitmaps alone on one core,
+// read back from the job's files.
 //
-//   bench_job                 the default models, each in a child process
-//   bench_job MODEL.stl...    those models, each in a child process
+//   bench_job [--layer MM] [MODEL.stl...]  the shared models (3DBenchy and
+//                                          the bunny at 0.05 mm by default)
+//   bench_job --scaling                    time and peak memory at 500, 1000
+//                                          and 2000 layers of a pin field, and
+//                                          at 1, 2 and 4 million triangles
 //
 // Each job runs in its own process so its peak resident size is its own.
 
@@ -23,6 +27,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "BenchMeshes.h"
 #include "app/Driver.h"
 #include "output/ImagingTimes.h"
 #include "output/LayerImageFile.h"
@@ -106,15 +111,21 @@ void printFloor(const QString& outDir, int32_t files) {
                 packMs / layers, compressMs / layers, (packMs + compressMs) / layers);
 }
 
-int runOne(const QString& model) {
+// Settings text for a child job: the defaults with these lines.
+QString writeSettings(const QTemporaryDir& dir, const QByteArray& text) {
+    QFile ini(dir.filePath("settings.ini"));
+    ini.open(QIODevice::WriteOnly);
+    ini.write(text);
+    ini.close();
+    return ini.fileName();
+}
+
+int runOne(const QString& model, const QByteArray& settings, bool floor) {
     QTemporaryDir dir;
     const QString outDir = dir.filePath("out");
     QDir().mkpath(outDir);
-    QFile ini(dir.filePath("defaults.ini"));
-    ini.open(QIODevice::WriteOnly); // empty: every default
-    ini.close();
     CommandLineArgs args;
-    args.configPath = ini.fileName().toStdString();
+    args.configPath = writeSettings(dir, settings).toStdString();
     args.outputDir = outDir.toStdString();
     args.models.push_back(ModelSpec{model.toStdString(), part_format_t::stl, part_type_t::model});
 
@@ -125,7 +136,7 @@ int runOne(const QString& model) {
     const ImagingTimes im = imagingTotals();
     const std::map<QString, int> stages = stageTimes(log);
 
-    std::printf("%s\n", model.toLocal8Bit().constData());
+    std::printf("%s (%s)\n", model.toLocal8Bit().constData(), settings.simplified().constData());
     double named = 0;
     std::printf("  stages (s):");
     for (const char* s : {"load", "size", "slice", "preProc", "preInfill"}) {
@@ -137,16 +148,67 @@ int runOne(const QString& model) {
     std::printf(" output %.2f, total %.2f\n", (totalMs - named) / 1000.0, totalMs / 1000.0);
     const double n = double(std::max<int64_t>(im.layers, 1));
     auto per = [n](int64_t ns) { return double(ns) / 1e6 / n; };
-    std::printf("  %lld stored layers; ms per output layer: rasterise %.2f, support gap %.2f, walls %.2f, "
-                "wait time %.2f, pack %.2f, compress %.2f, write %.2f (image thread %.2f, wall clock %.2f)\n",
-                static_cast<long long>(im.layers), per(im.rasteriseNs), per(im.supportGapNs), per(im.wallsNs),
-                per(im.waitTimeNs), per(im.packNs), per(im.compressNs), per(im.writeNs),
-                per(im.rasteriseNs + im.supportGapNs + im.wallsNs + im.waitTimeNs + im.packNs +
-                    im.compressNs + im.writeNs),
-                (totalMs - named) / n);
+    std::printf(
+        "  %lld stored layers; ms per output layer: infill %.2f, supports %.2f | rasterise %.2f, "
+        "support gap %.2f, walls %.2f, wait time %.2f, pack %.2f, compress %.2f (both bitmaps side by "
+        "side: %.2f), write %.2f | wall clock %.2f\n",
+        static_cast<long long>(im.layers), per(im.infillNs), per(im.supportNs), per(im.rasteriseNs),
+        per(im.supportGapNs), per(im.wallsNs), per(im.waitTimeNs), per(im.packNs), per(im.compressNs),
+        per(im.compressWallNs), per(im.writeNs), (totalMs - named) / n);
     std::printf("  peak resident %ld MiB\n", peakRssMb());
-    printFloor(outDir, int32_t(QDir(outDir).entryList({"slice_m*"}, QDir::Files).size()));
+    if (floor) printFloor(outDir, int32_t(QDir(outDir).entryList({"slice_m*"}, QDir::Files).size()));
     return 0;
+}
+
+// Runs a job in a child process and prints what it printed; returns its wall
+// time in seconds and the peak resident MiB it reported of itself.
+void runChild(const QStringList& childArgs, double& seconds, long& peakMb) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const Clock::time_point t = Clock::now();
+    child.start(QCoreApplication::applicationFilePath(), childArgs);
+    child.waitForFinished(-1);
+    seconds = msSince(t) / 1000.0;
+    const QByteArray out = child.readAll();
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    const QRegularExpressionMatch m =
+        QRegularExpression("peak resident (\\d+) MiB").match(QString::fromLatin1(out));
+    peakMb = m.hasMatch() ? m.captured(1).toLong() : -1;
+}
+
+void scaling() {
+    QTemporaryDir dir;
+    std::printf("scaling (1024 x 1024 grid, 0.02 mm layers, no raft)\n");
+    struct Row {
+        const char* what;
+        std::shared_ptr<TriMesh> mesh;
+        const char* settings;
+    };
+    const char* bare = "[postSupport]\nenable = false\n[raft]\nlayerCnt = 0\n"
+                       "[poly2img]\npixelX = 1024\npixelY = 1024\n";
+    const char* supported = "[raft]\nlayerCnt = 0\n[poly2img]\npixelX = 1024\npixelY = 1024\n";
+    std::vector<Row> rows;
+    std::vector<std::string> table;
+    for (const char* settings : {bare, supported})
+        for (double h : {10.0, 20.0, 40.0}) rows.push_back({"pin field", Bench::pinField(h), settings});
+    for (int m : {1, 2, 4}) rows.push_back({"wavy vase", Bench::wavyVase(1000 * m, 500, 20.0), bare});
+    for (const Row& row : rows) {
+        const QString path = dir.filePath("mesh.stl");
+        Bench::writeBinaryStl(*row.mesh, path.toStdString());
+        double seconds = 0;
+        long peakMb = 0;
+        std::printf("== %s, %zu triangles, %s\n", row.what, row.mesh->faces().size(),
+                    row.settings == bare ? "no supports" : "post supports");
+        std::fflush(stdout);
+        runChild({"--child", path, row.settings, "--no-floor"}, seconds, peakMb);
+        char line[160];
+        std::snprintf(line, sizeof line, "  %-10s %8zu triangles %-13s %8.2f s %6ld MiB", row.what,
+                      row.mesh->faces().size(), row.settings == bare ? "no supports" : "post supports",
+                      seconds, peakMb);
+        table.push_back(line);
+    }
+    std::printf("summary (wall time and peak resident memory per job)\n");
+    for (const std::string& line : table) std::printf("%s\n", line.c_str());
 }
 
 } // namespace
@@ -154,19 +216,29 @@ int runOne(const QString& model) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.size() == 2 && args[0] == "--child") return runOne(args[1]);
+    if (args.size() >= 3 && args[0] == "--child")
+        return runOne(args[1], args[2].toLocal8Bit(), args.size() < 4);
+    if (!args.isEmpty() && args[0] == "--scaling") {
+        scaling();
+        return 0;
+    }
+    QByteArray layer = "0.05";
+    if (args.size() >= 2 && args[0] == "--layer") {
+        layer = args[1].toLocal8Bit();
+        args = args.mid(2);
+    }
     if (args.isEmpty())
-        for (const char* m : {"analytic/box_20x20x10.stl", "real/thin_wall_fins.stl"})
+        for (const char* m : {"real/3DBenchy.stl", "real/stanford_bunny_mm.stl"})
             args << QStringLiteral(VOXMILL_SHARED_MODELS "/") + m;
     for (const QString& model : args) {
         if (!QFile::exists(model)) {
             std::printf("%s: not found, skipped\n", model.toLocal8Bit().constData());
             continue;
         }
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {"--child", model});
-        child.waitForFinished(-1);
+        double seconds = 0;
+        long peakMb = 0;
+        runChild({"--child", model, "[precision]\nlayerHeight = " + QString::fromLatin1(layer) + "\n"},
+                 seconds, peakMb);
     }
     return 0;
 }

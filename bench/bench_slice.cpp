@@ -21,12 +21,14 @@
 
 #include <QFileInfo>
 
+#include "BenchMeshes.h"
 #include "model/MeshReaders.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/MeshSlicer.h"
 #include "slicer/SegmentChainer.h"
 
 using namespace Voxmill;
+using Voxmill::Bench::wavyVase;
 
 namespace {
 
@@ -55,46 +57,6 @@ long peakMemoryMb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-// A closed wavy vase: a surface of revolution with ripples around and along
-// it, closed by two fans; faces counter-clockwise seen from outside.
-std::shared_ptr<TriMesh> wavyVase(int around, int rings, double heightMm) {
-    const double pi = 3.14159265358979323846;
-    std::vector<MeshVertex> vertices;
-    vertices.reserve(size_t(around) * size_t(rings) + 2);
-    for (int k = 0; k < rings; ++k) {
-        const double z = heightMm * k / (rings - 1);
-        for (int j = 0; j < around; ++j) {
-            const double phi = 2 * pi * j / around;
-            const double r = 20 + 1.5 * std::sin(12 * phi + z / 4) + 3 * std::sin(z / 6);
-            vertices.push_back(MeshVertex{int32_t(std::lround(r * std::cos(phi) * 1e4)),
-                                          int32_t(std::lround(r * std::sin(phi) * 1e4)),
-                                          int32_t(std::lround(z * 1e4))});
-        }
-    }
-    const uint32_t bottom = uint32_t(vertices.size());
-    vertices.push_back(MeshVertex{0, 0, 0});
-    vertices.push_back(MeshVertex{0, 0, int32_t(std::lround(heightMm * 1e4))});
-    const uint32_t top = bottom + 1;
-    auto at = [around](int k, int j) { return uint32_t(k * around + (j % around)); };
-    std::vector<MeshFace> faces;
-    faces.reserve(size_t(2) * size_t(around) * size_t(rings));
-    auto face = [&faces](uint32_t a, uint32_t b, uint32_t c) {
-        MeshFace f;
-        f.v = {{a, b, c}};
-        faces.push_back(f);
-    };
-    for (int k = 0; k + 1 < rings; ++k)
-        for (int j = 0; j < around; ++j) {
-            face(at(k, j), at(k, j + 1), at(k + 1, j + 1));
-            face(at(k, j), at(k + 1, j + 1), at(k + 1, j));
-        }
-    for (int j = 0; j < around; ++j) {
-        face(bottom, at(0, j + 1), at(0, j));
-        face(top, at(rings - 1, j), at(rings - 1, j + 1));
-    }
-    return std::make_shared<TriMesh>(vertices, std::make_shared<const TriMeshIdx>(std::move(faces)));
 }
 
 // Cutting and chaining alone, in batches of 200 layers, for the split.

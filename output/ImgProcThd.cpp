@@ -33,17 +33,20 @@ void ImgProcThd::markCleanSolid(int32_t layer) {
 }
 
 void ImgProcThd::post(int32_t layer) {
-    std::lock_guard<std::mutex> lock(postedLock_);
-    postedLayer_ = layer;
+    {
+        std::lock_guard<std::mutex> lock(countersLock_);
+        postedLayer_ = layer;
+    }
+    countersChanged_.notify_all();
 }
 
 int32_t ImgProcThd::postedLayer() const {
-    std::lock_guard<std::mutex> lock(postedLock_);
+    std::lock_guard<std::mutex> lock(countersLock_);
     return postedLayer_;
 }
 
 int32_t ImgProcThd::imagedLayer() const {
-    std::lock_guard<std::mutex> lock(imagedLock_);
+    std::lock_guard<std::mutex> lock(countersLock_);
     return imagedLayer_;
 }
 
@@ -53,29 +56,29 @@ bool ImgProcThd::isCleanSolid(int32_t layer) const {
 }
 
 bool ImgProcThd::waitForLead() {
-    for (;;) {
-        const int32_t imaged = imagedLayer();
-        if (postedLayer() - imaged < maxLead_) return true;
-        if (!isRunning()) return false;
-        msleep(5);
-    }
+    std::unique_lock<std::mutex> lock(countersLock_);
+    countersChanged_.wait(lock, [this] { return postedLayer_ - imagedLayer_ < maxLead_ || ended_; });
+    return postedLayer_ - imagedLayer_ < maxLead_;
 }
 
-void ImgProcThd::requestStop() { stopRequested_.store(1); }
+void ImgProcThd::requestStop() {
+    {
+        std::lock_guard<std::mutex> lock(countersLock_); // no waiter can miss it
+        stopRequested_.store(1);
+    }
+    countersChanged_.notify_all();
+}
 
 bool ImgProcThd::failed() const { return failed_.load() != 0; }
 
 bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
-    for (;;) {
-        if (stopRequested_.load() != 0) return false;
-        const int32_t imaged = imagedLayer_; // written by this thread only
-        if (imaged >= last) return false;
-        if (imaged < postedLayer()) {
-            k = imaged + 1;
-            return true;
-        }
-        msleep(5);
-    }
+    std::unique_lock<std::mutex> lock(countersLock_);
+    countersChanged_.wait(lock, [&] {
+        return stopRequested_.load() != 0 || imagedLayer_ >= last || imagedLayer_ < postedLayer_;
+    });
+    if (stopRequested_.load() != 0 || imagedLayer_ >= last) return false;
+    k = imagedLayer_ + 1;
+    return true;
 }
 
 void ImgProcThd::run() {
@@ -88,8 +91,11 @@ void ImgProcThd::run() {
             imager.image(k);
             releaseParts(k);
             printProgress(k, last);
-            std::lock_guard<std::mutex> lock(imagedLock_);
-            imagedLayer_ = k;
+            {
+                std::lock_guard<std::mutex> lock(countersLock_);
+                imagedLayer_ = k;
+            }
+            countersChanged_.notify_all();
         }
         addImagingTotals(imager.times());
     } catch (const std::exception& e) {
@@ -99,6 +105,11 @@ void ImgProcThd::run() {
         failed_.store(1);
         logPrint("unknown exception\n");
     }
+    {
+        std::lock_guard<std::mutex> lock(countersLock_);
+        ended_ = true;
+    }
+    countersChanged_.notify_all();
 }
 
 // Generators read at most releaseLag layers below the one being made, so

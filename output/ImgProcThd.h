@@ -2,10 +2,11 @@
 // The image thread: turns posted layers into images and layer files.
 //
 // The main thread posts layer after layer; this thread images them in order
-// and counts them. The two meet only through the posted and imaged counters
-// and the set of clean-solid layers, each under its own lock and polled
-// every 5 ms. A failure inside the thread is printed by the thread, which
-// then ends; failed() tells the main thread afterwards.
+// and counts them. The two meet only through the posted and imaged counters,
+// under one lock with a condition each side waits on (so neither loses a
+// polling interval per layer), and the set of clean-solid layers under its
+// own lock. A failure inside the thread is printed by the thread, which then
+// ends; failed() tells the main thread afterwards.
 //
 // The locks are standard mutexes rather than QMutex: Qt's futex-based locking
 // is invisible to ThreadSanitizer, and the same holds for QThread::wait, so
@@ -13,6 +14,7 @@
 // thread wrote visible to the joining thread in a way the checker can see.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <set>
@@ -62,7 +64,9 @@ private:
     int32_t postedLayer_ = -1;
     int32_t imagedLayer_ = -1;
     std::set<int32_t> cleanSolidMarks_;
-    mutable std::mutex postedLock_, imagedLock_, marksLock_, exitLock_;
+    mutable std::mutex countersLock_, marksLock_, exitLock_;
+    mutable std::condition_variable countersChanged_;
+    bool ended_ = false; // run() has left its loop; under countersLock_
     std::atomic<int> stopRequested_{0};
     std::atomic<int> failed_{0};
 };

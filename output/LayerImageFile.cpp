@@ -84,6 +84,12 @@ size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
 }
 
 void LayerImageWriter::compress(const QImage& bits) {
+    const auto t0 = std::chrono::steady_clock::now();
+    compressBitmap(bits);
+    times_.compressNs = nsSince(t0);
+}
+
+void LayerImageWriter::compressBitmap(const QImage& bits) {
     const uint8_t* data = bits.constBits();
     const size_t size = size_t(bits.sizeInBytes());
     if (lastBitmap_.size() == size && std::memcmp(lastBitmap_.data(), data, size) == 0) return;
@@ -94,16 +100,17 @@ void LayerImageWriter::compress(const QImage& bits) {
 }
 
 void LayerImageWriter::write(const QString& path, const QImage& bits) {
-    auto t0 = std::chrono::steady_clock::now();
     compress(bits);
-    times_.compressNs = nsSince(t0);
-    const size_t innerLen = innerLen_, outerLen = outerLen_;
+    writeFile(path, bits.width(), bits.height());
+}
 
-    t0 = std::chrono::steady_clock::now();
+void LayerImageWriter::writeFile(const QString& path, int32_t width, int32_t height) {
+    const size_t innerLen = innerLen_, outerLen = outerLen_;
+    const auto t0 = std::chrono::steady_clock::now();
     uint8_t header[layerImageHeaderSize];
     std::memcpy(header, "slic", 4);
-    putU32(header + 4, uint32_t(bits.width()));
-    putU32(header + 8, uint32_t(bits.height()));
+    putU32(header + 4, uint32_t(width));
+    putU32(header + 8, uint32_t(height));
     putU32(header + 12, uint32_t(outerLen));
     putU32(header + 16, uint32_t(innerLen));
     OutputFile file(path, openWrite);

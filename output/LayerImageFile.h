@@ -53,10 +53,14 @@ public:
         int64_t compressNs = 0, writeNs = 0;
     };
     void write(const QString& path, const QImage& bits);
+    // The same in two steps, so that compressing (on any thread) and writing
+    // (in the owner's order) can be apart: compress, then writeFile.
+    void compress(const QImage& bits);
+    void writeFile(const QString& path, int32_t width, int32_t height);
     const Times& lastTimes() const { return times_; }
 
 private:
-    void compress(const QImage& bits);
+    void compressBitmap(const QImage& bits);
 
     std::vector<uint8_t> inner_, outer_;
     std::vector<uint8_t> lastBitmap_; // the bitmap outer_ holds

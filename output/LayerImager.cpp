@@ -76,21 +76,31 @@ QString LayerImager::layerPath(const char* kind, int32_t number) const {
     return outputDir_ + QLatin1Char('/') + QLatin1String(kind) + QString::number(number);
 }
 
-void LayerImager::writeOne(const QImage& image, RowSpan rows, LayerImageWriter& writer, const QString& path) {
-    Clock::time_point t = Clock::now();
-    packBits(image, bits_, rows);
-    lap(t, times_.packNs);
-    writer.write(path, bits_);
-    times_.compressNs += writer.lastTimes().compressNs;
-    times_.writeNs += writer.lastTimes().writeNs;
-}
-
+// Deflate is most of a layer's work: the model bitmap is compressed on the
+// helper while this thread packs and compresses the support bitmap. The
+// files are then written in their usual order.
 void LayerImager::writeFiles(int32_t k) {
     const int32_t number = extraRaftLayers(job_.settings) + k;
     const QString model = layerPath("slice_m", number);
     const QString support = layerPath("slice_s", number);
-    writeOne(model_, rows_.model, modelWriter_, model);
-    writeOne(support_, rows_.support, supportWriter_, support);
+    Clock::time_point t = Clock::now();
+    packBits(model_, modelBits_, rows_.model);
+    lap(t, times_.packNs);
+    compressor_.start([this] { modelWriter_.compress(modelBits_); });
+    packBits(support_, supportBits_, rows_.support);
+    lap(t, times_.packNs);
+    try {
+        supportWriter_.compress(supportBits_);
+    } catch (...) {
+        compressor_.wait(); // the helper reads modelBits_: done before leaving
+        throw;
+    }
+    compressor_.wait();
+    lap(t, times_.compressWallNs);
+    times_.compressNs += modelWriter_.lastTimes().compressNs + supportWriter_.lastTimes().compressNs;
+    modelWriter_.writeFile(model, modelBits_.width(), modelBits_.height());
+    supportWriter_.writeFile(support, supportBits_.width(), supportBits_.height());
+    times_.writeNs += modelWriter_.lastTimes().writeNs + supportWriter_.lastTimes().writeNs;
     if (k == 0) copyRaftFiles(model, support);
 }
 

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include "base/TaskThread.h"
 #include "output/ImagingTimes.h"
 #include "output/LayerImageFile.h"
 #include "output/LayerImages.h"
@@ -27,7 +28,6 @@ public:
 private:
     void clearImages();
     void writeFiles(int32_t k);
-    void writeOne(const QImage& image, RowSpan rows, LayerImageWriter& writer, const QString& path);
     void copyRaftFiles(const QString& model, const QString& support) const;
     QString layerPath(const char* kind, int32_t number) const;
 
@@ -37,8 +37,9 @@ private:
     LayerImageWriter modelWriter_, supportWriter_;
     WaitTimeReport waitTime_;
     ImagingTimes times_;
-    QImage model_, support_; // 8-bit, the current layer's pixels
-    QImage bits_;            // 1-bit packing buffer for layer files
+    QImage model_, support_;         // 8-bit, the current layer's pixels
+    QImage modelBits_, supportBits_; // 1-bit packed, for the layer files
+    TaskThread compressor_;          // compresses the model bitmap beside this thread
     // Rows of the job's images that may hold non-zero bytes. Whatever the
     // images held before this object is unknown, so all of them at first;
     // afterwards only the rows painted, so clearing, the support gap and

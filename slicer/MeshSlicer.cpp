@@ -129,10 +129,17 @@ void sliceLayers(SliceJob& job, const LoadedModels& models, const LayerHeights& 
     const int32_t n = lh.count();
     const WindowPlan plan = planWindows(job.settings, n);
     for (int32_t i = plan.firstSliced; i < n; i += plan.batch) {
-        job.layers.setWindow(stageWindow(plan, job_stage_t::slice, i));
-        sliceBatch(job, models, lh, i, plan.batch, progress);
-        for (int32_t l = i; l < std::min(i + plan.batch, n); ++l) importSlcLayer(job, models, lh, l);
-        if (i == plan.firstSliced) extendRaftLayers(job, i);
+        // A batch is cut a chunk at a time: the cut segments and the
+        // resident layers are then bounded by the chunk, whatever the
+        // batch (it grows with the job up to 200 layers).
+        const int32_t end = std::min(i + plan.batch, n);
+        for (int32_t j = i; j < end; j += plan.sliceChunk) {
+            const int32_t len = std::min(plan.sliceChunk, end - j);
+            job.layers.setWindow(stageWindow(plan, job_stage_t::slice, j));
+            sliceBatch(job, models, lh, j, len, progress);
+            for (int32_t l = j; l < j + len; ++l) importSlcLayer(job, models, lh, l);
+            if (j == plan.firstSliced) extendRaftLayers(job, j);
+        }
         if (progress) progress(float(i + plan.batch) / float(n));
     }
 }

@@ -14,6 +14,8 @@ constexpr int32_t slackBelow = 10;
 constexpr int32_t slackAbove = 11;
 // The main thread starts on layer i + 1 only once layer i - 1 is imaged.
 constexpr int32_t imageLead = 2;
+// Layers cut at a time within a batch.
+constexpr int32_t maxSliceChunk = 50;
 
 // A roof cache rebuilt at L reaches up to T = L - 1 + roofPreCalcCnt +
 // roofLayers + zStep; the fill area of an island at T walks the top skin
@@ -38,10 +40,10 @@ LayerRange readsAt(const GeneratorReach& g, int32_t l) {
 }
 
 StageWindow sliceWindow(const WindowPlan& p, int32_t i) {
-    const bool firstBatch = i == p.firstSliced;
-    // The first batch also fills the raft layers below it.
-    const LayerRange reads{firstBatch ? 0 : i, std::min(i + p.batch, p.layerCount)};
-    return {{firstBatch ? 0 : i - slackBelow, i + p.batch + slackAbove}, reads};
+    const bool first = i == p.firstSliced;
+    // The first chunk also fills the raft layers below it.
+    const LayerRange reads{first ? 0 : i, std::min(i + p.sliceChunk, p.layerCount)};
+    return {{first ? 0 : i - slackBelow, i + p.sliceChunk + slackAbove}, reads};
 }
 
 StageWindow preInfillWindow(const WindowPlan& p) {
@@ -73,6 +75,7 @@ WindowPlan planWindows(const SliceConfig& s, int32_t layerCount) {
     p.layerCount = layerCount;
     p.firstSliced = storeRaftLayers(s);
     p.batch = std::min(layerCount / 4 + 1, 200);
+    p.sliceChunk = std::min(p.batch, maxSliceChunk);
     p.lookAhead = lookAhead(s);
     p.lookBack = lookBack(s);
     p.infillLookAhead = infillLookAhead(s);

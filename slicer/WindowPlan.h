@@ -32,7 +32,8 @@ struct GeneratorReach {
 struct WindowPlan {
     int32_t layerCount;
     int32_t firstSliced; // the first layer the slicer cuts (storeRaftLayers)
-    int32_t batch;       // layers cut per slice batch
+    int32_t batch;       // layers per slice batch (a progress step)
+    int32_t sliceChunk;  // layers cut at a time within a batch
     int32_t lookAhead, lookBack, infillLookAhead;
     int32_t imageLead;  // the main thread posts layer i once layer i - imageLead is imaged
     int32_t releaseLag; // the image thread drops the parts of layer k - releaseLag after k
@@ -49,7 +50,7 @@ struct StageWindow {
 WindowPlan planWindows(const SliceConfig& s, int32_t layerCount);
 
 // The window for stage at layer i: for slice, i is the first layer of a
-// batch; for preProc the layer being projected; for output the layer being
+// chunk; for preProc the layer being projected; for output the layer being
 // generated; preInfill has one window for the whole pass (i is ignored).
 StageWindow stageWindow(const WindowPlan& plan, job_stage_t stage, int32_t i);
 

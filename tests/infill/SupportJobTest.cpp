@@ -71,8 +71,9 @@ TEST(SupportJob, PostsUnderTheOverhang) {
             for (int32_t x = 1; x + 1 < 1024; ++x) {
                 if (!support.pixel(x, y)) continue;
                 ++set;
-                if (n >= firstModelFile)
+                if (n >= firstModelFile) {
                     ASSERT_TRUE(inArm(x, y)) << "file " << n << " pixel " << x << "," << y;
+                }
                 ASSERT_FALSE(model.pixel(x, y) || model.pixel(x - 1, y) || model.pixel(x + 1, y) ||
                              model.pixel(x, y - 1) || model.pixel(x, y + 1))
                     << "support beside the model, file " << n << " pixel " << x << "," << y;

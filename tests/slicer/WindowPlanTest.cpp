@@ -34,18 +34,19 @@ void expectWindows(const WindowPlan& plan, std::initializer_list<Row> rows) {
 } // namespace
 
 // Default settings (post support) on 500 layers: lookAhead 99, lookBack 5, release lag 5, batches
-// of 126 from layer 89. A post generator at L reads its bottom step (5 below) and up to its roof
-// cache's top, 10 + 9 + 5 - 1 layers, plus the step and the 75-layer top skin above that.
+// of 126 from layer 89, cut 50 layers at a time. A post generator at L reads its bottom step (5 below) and up
+// to its roof cache's top, 10 + 9 + 5 - 1 layers, plus the step and the 75-layer top skin above that.
 TEST(WindowPlan, DefaultSettings) {
     const WindowPlan plan = planWindows(normalised(false, false), 500);
     EXPECT_EQ(plan.batch, 126);
+    EXPECT_EQ(plan.sliceChunk, 50);
     EXPECT_EQ(plan.firstSliced, 89);
     EXPECT_EQ(plan.imageLead, 2);
     EXPECT_EQ(plan.releaseLag, 5);
     expectWindows(plan, {
-                            {job_stage_t::slice, 89, {0, 226}, {0, 215}},      // first batch fills the raft
-                            {job_stage_t::slice, 215, {205, 352}, {215, 341}}, // 10 below, 11 above
-                            {job_stage_t::slice, 467, {457, 604}, {467, 500}}, // last batch ends at the top
+                            {job_stage_t::slice, 89, {0, 150}, {0, 139}},      // first chunk fills the raft
+                            {job_stage_t::slice, 215, {205, 276}, {215, 265}}, // 10 below, 11 above
+                            {job_stage_t::slice, 467, {457, 528}, {467, 500}}, // last chunk ends at the top
                             {job_stage_t::preProc, 300, {290, 410}, {300, 301}},
                             {job_stage_t::output, 200, {193, 310}, {194, 304}},
                             {job_stage_t::output, 0, {-7, 110}, {-6, 104}},
