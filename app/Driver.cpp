@@ -15,6 +15,7 @@
 #include "model/ProjectReader.h"
 #include "output/AreaScan.h"
 #include "output/ImgProcThd.h"
+#include "output/OutputDirectory.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/MeshSlicer.h"
 
@@ -149,6 +150,7 @@ void runJob(const CommandLineArgs& args, ProgressCallback callback, void* contex
     setProgressCallback(callback, context);
 
     const QString outputDir = qpath(args.outputDir);
+    checkOutputDirectory(outputDir);
     LoadedModels models;
     loadStage(args, models);
     sliceStages(*job, models);
