@@ -16,6 +16,7 @@
 #include "output/AreaScan.h"
 #include "output/ImgProcThd.h"
 #include "output/OutputDirectory.h"
+#include "slicer/BuildAreaCheck.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/MeshSlicer.h"
 
@@ -62,6 +63,7 @@ void sliceStages(SliceJob& job, LoadedModels& models) {
     const SliceConfig& s = job.settings;
     stageStart("size");
     scaleModels(models, s);
+    checkBuildArea(models, s, [](const std::string& warning) { logPrint("%s\n", warning.c_str()); });
     stageFinish(stageSize, "size");
 
     const LayerHeights lh = buildLayerHeights(s, stackHeight(models));
