@@ -218,6 +218,9 @@ TEST_F(SliceViewJobs, SideShowsModelWhiteAndSupportGrey) {
         EXPECT_EQ(qGray(f.pixel(200, y)), 0) << "nothing at x -9.95 mm";
         EXPECT_EQ(qGray(c.pixel(105 - 100 + 16, y)), 128) << "the wall, cropped";
     }
+    // Regression: columns were mapped by x * pixel / pixel, which falls short of x now and then and
+    // left dark columns through solid models.
+    for (int32_t x = 252; x < 348; ++x) ASSERT_EQ(qGray(f.pixel(x, 5)), 255) << "column " << x;
 }
 
 // The layer cut to the box's 100 x 100 pixels and 16 around them.

@@ -37,8 +37,14 @@ std::pair<int32_t, int32_t> printedColumns(const std::vector<uint64_t>& rows, in
     return {std::max(0, lo - cropMarginPixels), std::min(width, hi + 1 + cropMarginPixels)};
 }
 
-int32_t pixelsFor(double mm, double pixelMm) {
-    return std::clamp(int32_t(std::ceil(mm / pixelMm - 1e-9)), 1, sideMaxPixels);
+// How many picture pixels count columns (or layers) take at per of them a pixel.
+int32_t pixelsFor(int32_t count, double per) {
+    return std::clamp(int32_t(std::ceil(count / per - 1e-9)), 1, sideMaxPixels);
+}
+
+// The picture pixel of column (or layer) i; the small term keeps i / 1 from falling short.
+int32_t pixelOf(int32_t i, double per, int32_t pixels) {
+    return std::min(pixels - 1, int32_t(i / per + 1e-9));
 }
 
 } // namespace
@@ -70,18 +76,17 @@ int sideCommand(const QString& dir, const QString& pngPath, bool crop) {
     const double widthMm = (end - first) * g.pixelWidthMm, heightMm = n * g.layerHeightMm;
     const double pixelMm =
         std::max({g.pixelWidthMm, g.layerHeightMm, widthMm / sideMaxPixels, heightMm / sideMaxPixels});
-    const int32_t w = pixelsFor(widthMm, pixelMm), h = pixelsFor(heightMm, pixelMm);
+    const double columnsPer = pixelMm / g.pixelWidthMm, layersPer = pixelMm / g.layerHeightMm;
+    const int32_t w = pixelsFor(end - first, columnsPer), h = pixelsFor(n, layersPer);
     QImage img(w, h, QImage::Format_Grayscale8);
     img.fill(0);
     for (int32_t l = 0; l < n; ++l) {
-        uchar* line = img.scanLine(h - 1 - std::min(h - 1, int32_t(l * g.layerHeightMm / pixelMm)));
+        uchar* line = img.scanLine(h - 1 - pixelOf(l, layersPer, h));
         const uint64_t* mine = columns.data() + size_t(l) * 2 * size_t(words);
         for (const auto& [kind, value] : {std::pair<int32_t, uchar>{1, 128}, {0, 255}}) // model over support
             forEachRun(mine + kind * words, words, [&](int32_t x0, int32_t x1) {
-                x0 = std::max(x0, first);
-                x1 = std::min(x1, end - 1);
-                for (int32_t x = x0; x <= x1; ++x) {
-                    uchar& p = line[std::min(w - 1, int32_t((x - first) * g.pixelWidthMm / pixelMm))];
+                for (int32_t x = std::max(x0, first); x <= std::min(x1, end - 1); ++x) {
+                    uchar& p = line[pixelOf(x - first, columnsPer, w)];
                     p = std::max(p, value);
                 }
             });
