@@ -71,7 +71,9 @@ int sideCommand(const QString& dir, const QString& pngPath, bool crop) {
         progress.step(l + 1);
     }
 
-    const auto [first, end] = crop ? printedColumns(columns, words, g.width) : std::make_pair(0, g.width);
+    const std::pair<int32_t, int32_t> span =
+        crop ? printedColumns(columns, words, g.width) : std::make_pair(0, g.width);
+    const int32_t first = span.first, end = span.second;
     // Square picture pixels in millimetres, no finer than a pixel or a layer.
     const double widthMm = (end - first) * g.pixelWidthMm, heightMm = n * g.layerHeightMm;
     const double pixelMm =
@@ -83,13 +85,15 @@ int sideCommand(const QString& dir, const QString& pngPath, bool crop) {
     for (int32_t l = 0; l < n; ++l) {
         uchar* line = img.scanLine(h - 1 - pixelOf(l, layersPer, h));
         const uint64_t* mine = columns.data() + size_t(l) * 2 * size_t(words);
-        for (const auto& [kind, value] : {std::pair<int32_t, uchar>{1, 128}, {0, 255}}) // model over support
-            forEachRun(mine + kind * words, words, [&](int32_t x0, int32_t x1) {
+        for (const std::pair<int32_t, uchar>& kind : {std::pair<int32_t, uchar>{1, 128}, {0, 255}}) {
+            const uchar value = kind.second; // model over support
+            forEachRun(mine + kind.first * words, words, [&](int32_t x0, int32_t x1) {
                 for (int32_t x = std::max(x0, first); x <= std::min(x1, end - 1); ++x) {
                     uchar& p = line[pixelOf(x - first, columnsPer, w)];
                     p = std::max(p, value);
                 }
             });
+        }
     }
     if (!img.save(pngPath, "PNG")) throw std::runtime_error("cannot write " + toLocal8(pngPath));
     return exitClean;
