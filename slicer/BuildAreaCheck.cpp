@@ -30,9 +30,9 @@ const char* typeWord(part_type_t t) {
 }
 
 std::string modelName(const ModelSpec& spec, const char* kind, size_t index) {
-    const std::string file =
-        spec.file.empty() ? std::string(kind) + " model " + std::to_string(index + 1) + " of the project"
-                          : spec.file;
+    const std::string file = spec.file.empty()
+                                 ? std::string(kind) + " " + std::to_string(index + 1) + " of the project"
+                                 : spec.file;
     return std::string(typeWord(spec.type)) + " " + file;
 }
 

@@ -16,7 +16,8 @@ namespace Voxmill {
 // will be sliced: after scaling, a mesh at its offset from the first model
 // sharing its mesh, SLC contours under their transform; a model without
 // geometry is skipped. A model is named by its type and file ("model a.stl",
-// "support-wall w.stl"; "model mesh model 2 of the project"). A model that
+// "support-wall w.stl"; in a project "model mesh 2 of the project", "model SLC 1
+// of the project"). A model that
 // reaches more than half a pixel past an edge (so pixels of it are lost) gives
 // one line to warn:
 //   "warning: model a.stl reaches past the build area by 10.00 mm at the right
