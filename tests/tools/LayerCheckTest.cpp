@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "output/SupportGap.h"
@@ -39,7 +40,7 @@ Pixels randomPixels(std::mt19937& rng, int32_t w, int32_t h, int32_t rects) {
     return p;
 }
 
-// Whether a pixel of p lies within the reach of (x, y).
+// Whether a pixel of p lies within the gap's neighbourhood of (x, y).
 bool within(const Pixels& p, const std::vector<int32_t>& half, int32_t x, int32_t y) {
     const int32_t g = int32_t(half.size() / 2);
     for (int32_t dy = -g; dy <= g; ++dy)
@@ -73,20 +74,32 @@ std::vector<std::array<double, 3>> floodIslands(Pixels marked) {
     return out;
 }
 
+// Whether a pixel of p lies beside (x, y), diagonals included, or within rounded distance r.
+bool bridged(const Pixels& p, int32_t r, int32_t x, int32_t y) {
+    for (int32_t dy = -r - 1; dy <= r + 1; ++dy)
+        for (int32_t dx = -r - 1; dx <= r + 1; ++dx)
+            if (p.at(x + dx, y + dy) &&
+                ((std::abs(dx) <= 1 && std::abs(dy) <= 1) || std::round(std::hypot(dx, dy)) <= r))
+                return true;
+    return false;
+}
+
 } // namespace
 
-// Random layers over a width that is no multiple of 64, with margins, for every kind of gap:
-// the word-wise checker agrees with the rules applied pixel by pixel.
+// Random layers over a width that is no multiple of 64, with margins, for every kind of gap and
+// bridges narrower and wider than the gap: the word-wise checker agrees with the rules applied
+// pixel by pixel.
 TEST(LayerChecker, AgreesWithTheRulesPixelByPixel) {
     std::mt19937 rng(16);
-    for (int32_t gap : {0, 1, 2, 3}) {
-        SCOPED_TRACE(gap);
+    for (const auto& [gap, bridge] : {std::pair<int32_t, int32_t>{0, 1}, {1, 1}, {2, 1}, {3, 2}, {0, 4}}) {
+        SCOPED_TRACE(testing::Message() << "gap " << gap << ", bridge " << bridge);
         JobGeometry g;
         g.width = 130;
         g.height = 40;
         g.margin = 3;
         g.printWidth = 124;
         g.gap = gap;
+        g.bridge = bridge;
         const std::vector<int32_t> half = gapHalfWidths(gap);
         LayerChecker checker(g);
         Pixels below{g.width, g.height, std::vector<uint8_t>(size_t(g.width * g.height), 0)};
@@ -119,7 +132,7 @@ TEST(LayerChecker, AgreesWithTheRulesPixelByPixel) {
                                  (margin ? edgeMargin : 0);
                     }
                     gapPixels += support.v[i] && within(model, half, x, y);
-                    open.v[i] = layer > 0 && printed.v[i] && !within(below, half, x, y);
+                    open.v[i] = layer > 0 && printed.v[i] && !bridged(below, std::max(gap, bridge), x, y);
                 }
             EXPECT_EQ(f.empty, layer == 2);
             EXPECT_EQ(f.edges, edges);

@@ -1,13 +1,15 @@
 #include "tools/slice_view/JobDir.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
 #include <QRegularExpression>
 
-#include "config/SettingsFile.h"
 #include "base/VirtualFile.h"
+#include "config/SettingsFile.h"
 
 namespace Voxmill {
 
@@ -21,6 +23,11 @@ JobGeometry jobGeometry(const SliceConfig& c) {
     g.pixelWidthMm = double(c.poly2img.sizeX) / c.poly2img.pixelX;
     g.pixelHeightMm = double(c.poly2img.sizeY) / c.poly2img.pixelY;
     g.layerHeightMm = double(layerUnits(c)) / 10000.0;
+    // the openings the job's own supports leave between posts or grid cells
+    double openingMm = 0;
+    if (c.postSupport.enable) openingMm = c.postSupport.postSpace;
+    if (c.gridSupport.enable) openingMm = std::max(openingMm, double(c.gridSupport.rectSpace));
+    g.bridge = std::max(1, int32_t(std::lround(openingMm / std::min(g.pixelWidthMm, g.pixelHeightMm))));
     // as the rasteriser places the plate centre: half the image, rounded down
     g.centreX = double(g.width / 2);
     g.centreY = double(g.height / 2);

@@ -19,6 +19,7 @@ struct JobGeometry {
     int32_t margin = 0;            // poly2img.extraBlankPixel columns on either side
     int32_t printWidth = 0;        // poly2img.pixelX, the printable columns
     int32_t gap = 0;               // poly2img.supportGapPixel
+    int32_t bridge = 1;            // pixels an opening under a roof may span (see LayerCheck.h)
     double pixelWidthMm = 0, pixelHeightMm = 0, layerHeightMm = 0;
     double centreX = 0, centreY = 0; // the plate centre in image columns and rows
 

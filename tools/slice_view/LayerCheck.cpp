@@ -10,9 +10,17 @@ namespace {
 
 bool bitAt(const uint64_t* row, int32_t x) { return (row[x / 64] >> (x % 64)) & 1; }
 
+// The eight neighbours of a pixel, or the disc of rounded radius gap or
+// bridge where that is wider (a disc of radius 2 or more holds them).
+Reach bridgeReach(int32_t gap, int32_t bridge) {
+    const int32_t r = std::max(gap, bridge);
+    return r >= 2 ? gapHalfWidths(r) : Reach{1, 1, 1};
+}
+
 } // namespace
 
-LayerChecker::LayerChecker(const JobGeometry& g) : geometry_(g), reach_(gapHalfWidths(g.gap)) {
+LayerChecker::LayerChecker(const JobGeometry& g)
+    : geometry_(g), gapReach_(gapHalfWidths(g.gap)), bridgeReach_(bridgeReach(g.gap, g.bridge)) {
     const int32_t words = (g.width + 63) / 64;
     marginMask_.assign(size_t(words), 0);
     edgeMask_.assign(size_t(words), 0);
@@ -65,14 +73,14 @@ void LayerChecker::findEdges(LayerFindings& f) const {
 
 // Support pixels that the gap around the model's pixels should have cleared.
 void LayerChecker::findGap(const BitPlane& model, const BitPlane& support, LayerFindings& f) {
-    const int32_t g = int32_t(reach_.size() / 2);
+    const int32_t g = int32_t(gapReach_.size() / 2);
     for (int32_t y = 0; y < support.height; ++y) {
         if (!support.rowUsed[size_t(y)]) continue;
         bool modelNear = false;
         for (int32_t sy = std::max(0, y - g); sy <= std::min(support.height - 1, y + g); ++sy)
             modelNear = modelNear || model.rowUsed[size_t(sy)];
         if (!modelNear) continue;
-        grownRow(model, reach_, y, grown_.data());
+        grownRow(model, gapReach_, y, grown_.data());
         const uint64_t* s = support.row(y);
         for (int32_t k = 0; k < support.words; ++k)
             f.gapPixels += __builtin_popcountll(s[k] & grown_[size_t(k)]);
@@ -91,7 +99,7 @@ void LayerChecker::findUnsupported(LayerFindings& f) {
         uint64_t any = 0;
         for (int32_t k = 0; k < words; ++k) any |= open_[size_t(k)] = p[k] & ~b[k];
         if (any == 0) continue;
-        grownRow(below_, reach_, y, grown_.data());
+        grownRow(below_, bridgeReach_, y, grown_.data());
         any = 0;
         for (int32_t k = 0; k < words; ++k) any |= open_[size_t(k)] &= ~grown_[size_t(k)];
         if (any) islands_.addRow(y, open_.data(), words);

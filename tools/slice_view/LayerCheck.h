@@ -3,11 +3,14 @@
 // printed pixels of the layer below.
 //
 // A printed pixel (model or support) counts as supported when a printed pixel
-// of the layer below lies within its reach, the neighbourhood the support gap
-// clears (poly2img.supportGapPixel g: 0 directly beneath, 1 beneath or one of
-// its four edge neighbours, g >= 2 the disc of rounded radius g). Support
-// stops g pixels short of the model in every layer, so the rim of an
-// overhang above that gap bridges it; anything wider needs material beneath.
+// of the layer below lies within its bridge: beneath it or one of its eight
+// neighbours, or within the disc of rounded radius g or b where that is
+// wider. g is the support gap (poly2img.supportGapPixel): support stops g
+// pixels short of the model in every layer, so the rim of an overhang above
+// that gap bridges it. b is the opening the job's own supports leave under
+// a roof (postSupport.postSpace, gridSupport.rectSpace in pixels): a roof
+// closes its last holes between posts, a pixel or a few wide, in one layer.
+// Anything wider needs material beneath.
 
 #include <cstdint>
 #include <vector>
@@ -45,7 +48,7 @@ private:
     void findUnsupported(LayerFindings& f);
 
     JobGeometry geometry_;
-    Reach reach_;
+    Reach gapReach_, bridgeReach_;
     BitPlane printed_, below_;
     bool first_ = true;
     std::vector<uint64_t> marginMask_, edgeMask_; // margin columns; those and the edge columns
