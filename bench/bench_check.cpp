@@ -93,7 +93,13 @@ int main(int argc, char** argv) {
     const pid_t pid = fork();
     if (pid == 0) {
         FILE* sink = std::fopen("/dev/null", "w");
-        _exit(checkCommand(dir.path(), sink) == exitFindings ? 0 : 1);
+        try {
+            checkCommand(dir.path(), sink); // findings or none: either is a full run
+            _exit(0);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            _exit(1);
+        }
     }
     int status = 0;
     rusage usage{};
