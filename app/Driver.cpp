@@ -17,6 +17,8 @@
 #include "output/AreaScan.h"
 #include "output/ImagingTimes.h"
 #include "output/ImgProcThd.h"
+#include "output/OutputDirectory.h"
+#include "slicer/BuildAreaCheck.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/MeshSlicer.h"
 
@@ -67,6 +69,7 @@ void sliceStages(SliceJob& job, LoadedModels& models) {
     const SliceConfig& s = job.settings;
     stageStart("size");
     scaleModels(models, s);
+    checkBuildArea(models, s, [](const std::string& warning) { logPrint("%s\n", warning.c_str()); });
     stageFinish(stageSize, "size");
 
     const LayerHeights lh = buildLayerHeights(s, stackHeight(models));
@@ -161,6 +164,7 @@ void runJob(const CommandLineArgs& args, ProgressCallback callback, void* contex
     setProgressCallback(callback, context);
 
     const QString outputDir = qpath(args.outputDir);
+    checkOutputDirectory(outputDir);
     LoadedModels models;
     loadStage(args, models);
     sliceStages(*job, models);

@@ -15,6 +15,8 @@
 #include "config/SettingsFile.h"
 #include "model/MeshReaders.h"
 #include "model/ProjectReader.h"
+#include "output/LayerImageFile.h"
+#include "tools/slice_view/LayerCheck.h"
 
 namespace VoxmillFuzz {
 
@@ -75,6 +77,30 @@ inline void fuzzIni(const uint8_t* data, size_t size) {
     guarded([&] {
         Voxmill::SliceConfig settings;
         Voxmill::readSettings(in, settings);
+    });
+}
+
+// A layer file: decoded strictly, then, when it decodes, checked as the
+// layer above an empty one (everything unsupported), as model and support at
+// once (every support pixel too close) and as the layer above itself.
+inline void fuzzLayer(const uint8_t* data, size_t size) {
+    guarded([&] {
+        const Voxmill::LayerBitmap b =
+            Voxmill::decodeLayerImage(QByteArray(reinterpret_cast<const char*>(data), int(size)));
+        if (uint64_t(b.width) * b.height > (uint64_t(1) << 24)) return; // the check holds a few such images
+        Voxmill::BitPlane plane, empty;
+        Voxmill::unpack(b, plane);
+        empty.reset(plane.width, plane.height);
+        Voxmill::JobGeometry g;
+        g.width = plane.width;
+        g.height = plane.height;
+        g.margin = g.width > 4 ? 2 : 0;
+        g.printWidth = g.width - 2 * g.margin;
+        g.gap = int32_t(size % 4);
+        Voxmill::LayerChecker checker(g);
+        checker.next(empty, empty);
+        checker.next(plane, plane);
+        checker.next(plane, empty);
     });
 }
 

@@ -5,7 +5,9 @@ Each seed exercises the whole happy path of its reader, so the fuzzer starts
 from files that parse and mutates from there.
 """
 import os
+import random
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -110,6 +112,29 @@ def ini():
     return demo + b"\n[waitTime]\nenable = true\nareas = 900,300\ntimes = 0,500\n"
 
 
+def layer(width, height, pixels):
+    """A layer file: "slic", sizes, zlib(zlib(bitmap)) with rows padded to 32 bits."""
+    stride = (width + 31) // 32 * 4
+    bitmap = bytearray(stride * height)
+    for x, y in pixels:
+        bitmap[y * stride + x // 8] |= 1 << (x % 8)
+    inner = zlib.compress(bytes(bitmap), 6)
+    outer = zlib.compress(inner, 6)
+    return b"slic" + struct.pack("<4I", width, height, len(outer), len(inner)) + outer
+
+
+def layer_shapes():
+    """Two boxes touching at a corner, a ring, a pixel in the margin, noise."""
+    rng = random.Random(16)
+    px = {(x, y) for x in range(10, 30) for y in range(5, 15)}
+    px |= {(x, y) for x in range(30, 40) for y in range(15, 25)}
+    px |= {(x, y) for x in range(60, 90) for y in range(5, 35)
+           if 8 <= max(abs(x - 75), abs(y - 20)) <= 12}
+    px |= {(0, 20), (129, 39)}
+    px |= {(rng.randrange(130), rng.randrange(40)) for _ in range(60)}
+    return layer(130, 40, sorted(px))
+
+
 if __name__ == "__main__":
     put("stl", "cube_binary.stl", stl_binary())
     put("stl", "cube_ascii.stl", stl_ascii())
@@ -117,3 +142,6 @@ if __name__ == "__main__":
     put("zdm", "cube.zdm", zdm())
     put("vkp", "project.vkp", vkp())
     put("ini", "demo.ini", ini())
+    put("layer", "empty_64x8", layer(64, 8, []))
+    put("layer", "full_70x3", layer(70, 3, [(x, y) for x in range(70) for y in range(3)]))
+    put("layer", "shapes_130x40", layer_shapes())

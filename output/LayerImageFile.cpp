@@ -36,14 +36,20 @@ int64_t nsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t).count();
 }
 
+// Deflate never packs more than 1032 bytes into one (a 258-byte match in two
+// bits), so a header that claims more than that of its payload is refused
+// before anything of the claimed size is allocated.
+size_t inflateBound(size_t size) { return size * 1032 + 64; }
+
 // Inflates exactly want bytes out of exactly size bytes, or throws.
 std::vector<uint8_t> inflateExact(const uint8_t* data, size_t size, size_t want, const char* what) {
-    std::vector<uint8_t> out(want > 0 ? want : 1);
-    uLongf outLen = uLongf(want);
+    const std::string fault = std::string(what) + " does not inflate to its stated size.";
+    if (want > inflateBound(size)) throw std::runtime_error(fault);
+    std::vector<uint8_t> out(want + 1); // one byte more shows a stream that yields too much
+    uLongf outLen = uLongf(out.size());
     uLong inLen = uLong(size);
     const int rc = uncompress2(out.data(), &outLen, data, &inLen);
-    if (rc != Z_OK || outLen != want || inLen != size)
-        throw std::runtime_error(std::string(what) + " does not inflate to its stated size.");
+    if (rc != Z_OK || outLen != want || inLen != size) throw std::runtime_error(fault);
     out.resize(want);
     return out;
 }
@@ -126,7 +132,7 @@ int64_t LayerBitmap::countSet() const {
     return n;
 }
 
-LayerBitmap decodeLayerImage(const QByteArray& file) {
+LayerBitmap decodeLayerImageHeader(const QByteArray& file) {
     if (file.size() < layerImageHeaderSize) throw std::runtime_error("file shorter than its header.");
     const char* p = file.constData();
     if (std::memcmp(p, "slic", 4) != 0) throw std::runtime_error("bad magic.");
@@ -137,19 +143,22 @@ LayerBitmap decodeLayerImage(const QByteArray& file) {
     b.innerSize = getU32(p + 16);
     if (int64_t(file.size()) != layerImageHeaderSize + int64_t(b.outerSize))
         throw std::runtime_error("file length does not match the outer size.");
-    // A real image is far below 1 GiB; a larger one is a corrupt header.
-    const uint64_t bitmapSize = uint64_t((uint64_t(b.width) + 31) / 32 * 4) * b.height;
-    if (b.width == 0 || b.height == 0 || bitmapSize > (uint64_t(1) << 30))
+    if (b.width == 0 || b.height == 0 || b.width > maxLayerImageWidth || b.height > maxLayerImageHeight)
         throw std::runtime_error("implausible image size.");
-    b.stride = int32_t(bitmapSize / b.height);
-    const auto* payload = reinterpret_cast<const uint8_t*>(p + layerImageHeaderSize);
+    b.stride = layerImageStride(int32_t(b.width));
+    return b;
+}
+
+LayerBitmap decodeLayerImage(const QByteArray& file) {
+    LayerBitmap b = decodeLayerImageHeader(file);
+    const auto* payload = reinterpret_cast<const uint8_t*>(file.constData() + layerImageHeaderSize);
     const std::vector<uint8_t> inner = inflateExact(payload, b.outerSize, b.innerSize, "outer payload");
-    b.bits = inflateExact(inner.data(), inner.size(), size_t(bitmapSize), "inner payload");
+    b.bits = inflateExact(inner.data(), inner.size(), size_t(b.stride) * b.height, "inner payload");
     checkPadding(b);
     return b;
 }
 
-LayerBitmap readLayerImageFile(const QString& path) {
+QByteArray readLayerImageBytes(const QString& path) {
     DiskFile file(path);
     file.open(openRead);
     QByteArray bytes;
@@ -158,7 +167,9 @@ LayerBitmap readLayerImageFile(const QString& path) {
         if (n < 0) throw std::runtime_error(toLocal8(file.errorString()));
         bytes.append(chunk, int(n));
     }
-    return decodeLayerImage(bytes);
+    return bytes;
 }
+
+LayerBitmap readLayerImageFile(const QString& path) { return decodeLayerImage(readLayerImageBytes(path)); }
 
 } // namespace Voxmill

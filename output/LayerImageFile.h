@@ -77,10 +77,21 @@ struct LayerBitmap {
     int64_t countSet() const;
 };
 
-// Throws std::runtime_error naming what is wrong: a short or long file, a
-// wrong magic, a payload that does not inflate to exactly the stated sizes,
-// or padding bits that are set.
+// The largest image the settings allow: poly2img.pixelX 51200 and two
+// margins of 10240 by poly2img.pixelY 51200. A larger header is corrupt.
+constexpr uint32_t maxLayerImageWidth = 51200 + 2 * 10240, maxLayerImageHeight = 51200;
+
+// The header fields of a file (bits left empty), checked: magic, a file
+// length of exactly the header and the outer size, and an image size from 1
+// to the largest above. Throws std::runtime_error naming the fault.
+LayerBitmap decodeLayerImageHeader(const QByteArray& file);
+// The whole file, checked as above and further: a payload that does not
+// inflate to exactly the stated sizes, or padding bits that are set, throw.
+// Nothing larger than the payload could inflate to is allocated, whatever
+// the header claims.
 LayerBitmap decodeLayerImage(const QByteArray& file);
+// The bytes of a file; throws "<path>: <reason>" when it cannot be read.
+QByteArray readLayerImageBytes(const QString& path);
 LayerBitmap readLayerImageFile(const QString& path);
 
 } // namespace Voxmill

@@ -20,7 +20,7 @@ struct Target {
 
 const Target targets[] = {
     {"stl", VoxmillFuzz::fuzzStl}, {"slc", VoxmillFuzz::fuzzSlc}, {"zdm", VoxmillFuzz::fuzzZdm},
-    {"vkp", VoxmillFuzz::fuzzVkp}, {"ini", VoxmillFuzz::fuzzIni},
+    {"vkp", VoxmillFuzz::fuzzVkp}, {"ini", VoxmillFuzz::fuzzIni}, {"layer", VoxmillFuzz::fuzzLayer},
 };
 
 int replay(const QString& dir, Entry entry) {

@@ -1,6 +1,7 @@
 // Every reader, given valid files cut short or with bytes spoiled, either
 // reads them or rejects them with a message: no crash, no sanitizer report,
-// and no allocation sized by a count the file does not back.
+// and no allocation sized by a count the file does not back. Layer files go
+// through every command of slice_view.
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include "config/SettingsFile.h"
 #include "model/MeshReaders.h"
 #include "model/ModelFiles.h"
 #include "model/ProjectReader.h"
+#include "output/LayerImageFile.h"
+#include "tools/slice_view/Commands.h"
 
 using namespace Voxmill;
 using namespace VoxmillTest;
@@ -40,9 +45,55 @@ void readVkp(const QString& path) {
     readProjectModels(path, cache, models);
 }
 
+// A 256 x 256 layer file holding a block and a frame, or nothing.
+std::string layerFile(bool shapes) {
+    QImage gray(256, 256, QImage::Format_Grayscale8), bits;
+    gray.fill(0);
+    for (int32_t y = 0; y < 256; ++y)
+        for (int32_t x = 0; x < 256; ++x) {
+            const int32_t ring = std::max(std::abs(x - 170), std::abs(y - 120));
+            if (shapes && ((x > 20 && x < 90 && y > 30 && y < 80) || (ring > 30 && ring < 40)))
+                gray.scanLine(y)[x] = 255;
+        }
+    packBits(gray, bits);
+    QTemporaryDir dir;
+    LayerImageWriter().write(dir.filePath("layer"), bits);
+    QFile f(dir.filePath("layer"));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll().toStdString();
+}
+
+// Every slice_view command on a two-layer job whose upper model image is the file at path, and on
+// that file alone.
+void readLayerWithEveryCommand(const QString& path) {
+    static FILE* sink = std::fopen("/dev/null", "w");
+    const QString job = QFileInfo(path).dir().filePath("layerjob"), clean = job + "-clean";
+    if (!QFile::exists(clean + "/slice_s1")) { // made once for every variant
+        SliceConfig c;
+        c.poly2img.pixelX = c.poly2img.pixelY = 256;
+        for (const QString& dir : {job, clean}) {
+            QDir().mkpath(dir);
+            writeSettings(dir + "/config", c);
+            for (const char* name : {"/slice_m0", "/slice_s0", "/slice_m1", "/slice_s1"})
+                writeFile(dir + name, layerFile(name[7] == 'm'));
+        }
+    }
+    QFile::remove(job + "/slice_m1");
+    QFile::copy(path, job + "/slice_m1");
+    const QString png = job + "/out.png";
+    infoCommand(path, sink);
+    csvCommand(job, QString(), sink);
+    pngCommand(job + "/slice_m1", png, false);
+    pngCommand(job + "/slice_m1", png, true);
+    checkCommand(job, sink);
+    diffCommand(clean, job, QString(), sink);
+    statsCommand(job, sink);
+    sideCommand(job, png, true);
+}
+
 // Files of every format, then the small shared models when present.
 std::vector<Sample> samples() {
-    const std::vector<Layer> layers = {
+    const std::vector<VoxmillTest::Layer> layers = {
         {{{0, 0}, {1, 0}, {1, 1}}, {{2, 2}, {3, 2}, {3, 3}, {2, 2}}}, {}, {{{0, 0}, {1, 1}}}};
     SlcFile slc;
     slc.layers = layers;
@@ -61,6 +112,7 @@ std::vector<Sample> samples() {
         {"slc", slc.bytes(), [](const QString& p) { readSlc(p); }},
         {"zdm", zdmFile(corners(cube(2)), indices), [](const QString& p) { readZdm(p); }},
         {"vkp", vkp.bytes(), readVkp},
+        {"layer file", layerFile(true), readLayerWithEveryCommand},
     };
     const QDir root(QStringLiteral(VOXMILL_SHARED_MODELS));
     for (const char* name : {"real/binary_header_solid.stl", "real/two_solids_ascii.stl",
