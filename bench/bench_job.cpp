@@ -9,6 +9,8 @@
 //   bench_job --scaling                    time and peak memory at 500, 1000
 //                                          and 2000 layers of a pin field, and
 //                                          at 1, 2 and 4 million triangles
+//   bench_job --large-support              a 100 x 100 mm plate on a column:
+//                                          post support under all of it
 //
 // Each job runs in its own process so its peak resident size is its own.
 
@@ -211,6 +213,19 @@ void scaling() {
     for (const std::string& line : table) std::printf("%s\n", line.c_str());
 }
 
+void largeSupport() {
+    QTemporaryDir dir;
+    Bench::MeshBuilder b;
+    b.box(-5, -5, 0, 5, 5, 20.5);
+    b.box(-50, -50, 20, 50, 50, 21);
+    const QString path = dir.filePath("plate.stl");
+    Bench::writeBinaryStl(*b.mesh(), path.toStdString());
+    double seconds = 0;
+    long peakMb = 0;
+    runChild({"--child", path, "", "--no-floor"}, seconds, peakMb);
+    std::printf("100 x 100 mm overhang, default settings: %.1f s, peak resident %ld MiB\n", seconds, peakMb);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -220,6 +235,10 @@ int main(int argc, char** argv) {
         return runOne(args[1], args[2].toLocal8Bit(), args.size() < 4);
     if (!args.isEmpty() && args[0] == "--scaling") {
         scaling();
+        return 0;
+    }
+    if (!args.isEmpty() && args[0] == "--large-support") {
+        largeSupport();
         return 0;
     }
     QByteArray layer = "0.05";
