@@ -129,9 +129,10 @@ TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
 }
 
 // Models that hold nothing to print: an SLC stack without layers whose bottom (0.3 mm) lies less
-// than a step above the lowest cutting heights. Alone, beside a box and in a project, the job
-// completes; beside the box, every file is that of the box alone.
-TEST(EndToEnd, ModelsWithoutLayersAddNothing) {
+// than a step above the lowest cutting heights, and a zdm mesh without vertices, which the size
+// stage scales. Alone, beside a box and in a project, the job completes; beside the box, every file
+// is that of the box alone.
+TEST(EndToEnd, ModelsWithoutLayersOrVerticesAddNothing) {
     using namespace VoxmillTest;
     QTemporaryDir dir;
     writeFile(dir.filePath("small.ini"), "[precision]\nlayerHeight = 0.05\n[raft]\nlayerCnt = 3\n"
@@ -142,6 +143,7 @@ TEST(EndToEnd, ModelsWithoutLayersAddNothing) {
     slc.minZ = 0.3f;
     slc.thickness = 0.1f;
     writeFile(dir.filePath("empty.slc"), slc.bytes());
+    writeFile(dir.filePath("empty.zdm"), zdmFile({}, {}));
     std::vector<int32_t> indices(36);
     for (int32_t i = 0; i < 36; ++i) indices[size_t(i)] = i;
     VkpFile project;
@@ -152,6 +154,7 @@ TEST(EndToEnd, ModelsWithoutLayersAddNothing) {
     writeFile(dir.filePath("both.vkp"), project.bytes());
 
     const QString slcModel = "file:" + dir.filePath("empty.slc") + "*format:slc";
+    const QString zdmModel = "file:" + dir.filePath("empty.zdm") + "*format:zdm";
     const QStringList box = {"-M", "file:" + dir.filePath("box.stl")};
     struct Row {
         const char* what;
@@ -163,6 +166,7 @@ TEST(EndToEnd, ModelsWithoutLayersAddNothing) {
         {"slc alone", {"-M", slcModel}, {}, 9},
         {"slc beside a box", box + QStringList{"-M", slcModel}, box, 0},
         {"slc in a project", {"-X", dir.filePath("both.vkp")}, {"-X", dir.filePath("box.vkp")}, 0},
+        {"zdm beside a box", box + QStringList{"-M", zdmModel}, box, 0},
     };
     auto run = [&](const QString& name, const QStringList& models) {
         const QString out = dir.filePath(name);
