@@ -36,8 +36,9 @@ test-tsan: deps
 
 # Each fuzz target runs FUZZ_SECONDS; inputs that crash are kept in
 # fuzz/regressions/<target>/ and replayed by the test suite from then on.
+# The readers' targets come first, then whole jobs from each kind of input.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= stl slc zdm vkp ini layer
+FUZZ_TARGETS ?= stl slc zdm vkp ini layer job_stl job_slc job_zdm job_vkp job_ini
 fuzz:
 	@bash scripts/install-deps.sh clang libclang-rt-14-dev
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMILL_FUZZ=ON \

@@ -27,20 +27,27 @@ inline QString scratchFile(const char* suffix) {
     return base + QString::fromLatin1(suffix);
 }
 
-inline QString writeScratch(const uint8_t* data, size_t size, const char* suffix) {
-    QString path = scratchFile(suffix);
+inline void writeBytes(const QString& path, const uint8_t* data, size_t size) {
     FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
-    if (!f) return path;
+    if (!f) return;
     if (size) std::fwrite(data, 1, size, f);
     std::fclose(f);
+}
+
+inline QString writeScratch(const uint8_t* data, size_t size, const char* suffix) {
+    QString path = scratchFile(suffix);
+    writeBytes(path, data, size);
     return path;
 }
 
-template <class Read> void guarded(Read&& read) {
+// False when read threw.
+template <class Read> bool guarded(Read&& read) {
     try {
         read();
+        return true;
     } catch (const std::exception&) {
         // rejected with a message: that is the expected outcome for bad input
+        return false;
     }
 }
 

@@ -25,49 +25,53 @@ def put(target, name, data):
         f.write(data)
 
 
-def stl_binary():
+def cube(side):
+    return [tuple(c * side / 10 for c in v) for v in CUBE_V]
+
+
+def stl_binary(side=10):
     out = bytearray(b"seed".ljust(80, b" ")) + struct.pack("<I", len(CUBE_F))
     for f in CUBE_F:
         out += struct.pack("<3f", 0, 0, 0)
         for i in f:
-            out += struct.pack("<3f", *CUBE_V[i])
+            out += struct.pack("<3f", *cube(side)[i])
         out += b"\0\0"
     return bytes(out)
 
 
-def stl_ascii():
+def stl_ascii(side=10):
     lines = ["solid seed"]
     for f in CUBE_F:
         lines += ["  facet normal 0 0 0", "    outer loop"]
-        lines += ["      vertex %g %g %g" % CUBE_V[i] for i in f]
+        lines += ["      vertex %g %g %g" % cube(side)[i] for i in f]
         lines += ["    endloop", "  endfacet"]
     lines.append("endsolid seed")
     return ("\n".join(lines) + "\n").encode()
 
 
-def slc():
+def slc(thickness=0.05, layers=3):
     out = bytearray(b"-SLCVER 2.0 -UNIT MM -TYPE PART\n\x1a") + bytes(256)
-    out += bytes([1]) + struct.pack("<4f", 0.0, 0.05, 0.0, 0.0)
-    for layer in range(3):
-        out += struct.pack("<fI", layer * 0.05, 1)
+    out += bytes([1]) + struct.pack("<4f", 0.0, thickness, 0.0, 0.0)
+    for layer in range(layers):
+        out += struct.pack("<fI", layer * thickness, 1)
         out += struct.pack("<II", len(SQUARE), 0)
         for p in SQUARE:
             out += struct.pack("<2f", *p)
-    out += struct.pack("<fI", 0.15, 0xFFFFFFFF)
+    out += struct.pack("<fI", layers * thickness, 0xFFFFFFFF)
     return bytes(out)
 
 
-def zdm():
+def zdm(side=10):
     out = bytearray(b"#Brindlewax100\0\0")
     out += struct.pack("<II", len(CUBE_V), 3 * len(CUBE_F))
-    for v in CUBE_V:
+    for v in cube(side):
         out += struct.pack("<3f", *v)
     for f in CUBE_F:
         out += struct.pack("<3I", *f)
     return bytes(out)
 
 
-def vkp():
+def vkp(side=10):
     settings = b"[precision]\nlayerHeight = 0.05\n[raft]\nlayerCnt = 3\n"
     body = bytearray()
     base = 84
@@ -76,7 +80,7 @@ def vkp():
     # mesh model block
     mesh_off = base + len(body)
     body += struct.pack("<I", 0) + struct.pack("<ii", len(CUBE_V), 3 * len(CUBE_F)) + bytes(16)
-    for v in CUBE_V:
+    for v in cube(side):
         body += struct.pack("<3f", *v)
     for f in CUBE_F:
         body += struct.pack("<3i", *f)
@@ -135,6 +139,24 @@ def layer_shapes():
     return layer(130, 40, sorted(px))
 
 
+# Settings for the whole-job target: small grids, so the jobs are run, with
+# each kind of support and the options that change the layer loop.
+JOB_SETTINGS = [
+    ("small.ini", "[precision]\nlayerHeight = 0.1\n[raft]\nlayerCnt = 4\n"
+     "[poly2img]\nsizeX = 32\nsizeY = 32\npixelX = 256\npixelY = 256\n"),
+    ("solid_clean.ini", "[precision]\nlayerHeight = 0.05\n[size]\nenable = true\nscaleX = 2\n"
+     "[prepOfs]\nenable = true\nangle = 10\n[infill]\nenable = true\nfillType = rectGrid\n"
+     "[solidSupport]\nenable = true\n[supportCleanSolid]\nenable = true\n[raft]\nlayerCnt = 3\n"
+     "[poly2img]\nsizeX = 16\nsizeY = 16\npixelX = 256\npixelY = 256\nextraBlankPixel = 8\n"
+     "supportGapPixel = 2\nstaggered = true\n"),
+    ("grid.ini", "[precision]\nlayerHeight = 0.1\n[postSupport]\nenable = false\n"
+     "[gridSupport]\nenable = true\n[infill]\nenable = true\nfillType = supportGrid\n"
+     "[supportOverlay]\nenable = true\n[raft]\nlayerCnt = 0\n[wall]\nareaPixels = 100,156\n"
+     "[waitTime]\nenable = true\nareas = 0,50\ntimes = 0,900\n"
+     "[poly2img]\nsizeX = 20\nsizeY = 20\npixelX = 256\npixelY = 256\nsupportGapPixel = 0\n"),
+]
+
+
 if __name__ == "__main__":
     put("stl", "cube_binary.stl", stl_binary())
     put("stl", "cube_ascii.stl", stl_ascii())
@@ -145,3 +167,11 @@ if __name__ == "__main__":
     put("layer", "empty_64x8", layer(64, 8, []))
     put("layer", "full_70x3", layer(70, 3, [(x, y) for x in range(70) for y in range(3)]))
     put("layer", "shapes_130x40", layer_shapes())
+    # whole jobs: 2 mm models, four layers of the fixed settings' 0.5 mm
+    put("job_stl", "cube_binary.stl", stl_binary(2))
+    put("job_stl", "cube_ascii.stl", stl_ascii(2))
+    put("job_slc", "squares.slc", slc(0.5, 4))
+    put("job_zdm", "cube.zdm", zdm(2))
+    put("job_vkp", "project.vkp", vkp(2))
+    for name, text in JOB_SETTINGS:
+        put("job_ini", name, text.encode())

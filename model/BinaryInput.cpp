@@ -12,7 +12,7 @@ BinaryInput::BinaryInput(std::istream& in) : in_(in) {
 }
 
 void BinaryInput::seek(int64_t offset) {
-    if (offset < 0 || offset > size_) fail();
+    if (offset < 0) fail();
     in_.seekg(offset);
     pos_ = offset;
 }
@@ -24,7 +24,7 @@ void BinaryInput::read(char* dst, size_t n) {
 }
 
 void BinaryInput::require(uint64_t count, uint64_t recordBytes) {
-    const uint64_t left = uint64_t(size_ - pos_);
+    const uint64_t left = pos_ < size_ ? uint64_t(size_ - pos_) : 0;
     // Division rather than a product, which could wrap.
     if (recordBytes != 0 && count > left / recordBytes) fail();
 }

@@ -20,7 +20,8 @@ public:
     explicit BinaryInput(std::istream& in);
 
     int64_t size() const { return size_; }
-    // Offsets outside the file fail.
+    // An offset before the file fails. One past its end is taken, as a plain
+    // file takes it; the next read there fails.
     void seek(int64_t offset);
     void read(char* dst, size_t n);
     // Fails unless count records of recordBytes bytes remain in the file.

@@ -36,6 +36,9 @@ TriMesh::TriMesh(std::vector<MeshVertex> v, std::shared_ptr<const TriMeshIdx> id
 }
 
 void TriMesh::scale(float sx, float sy, float sz) {
+    // A mesh without vertices keeps its initial box: its values are no
+    // coordinates, and scaled they would leave 32 bits.
+    if (vertices.empty()) return;
     const std::array<float, 3> s{{sx, sy, sz}};
     for (MeshVertex& p : vertices) {
         p.x = truncToUnits(float(p.x) * sx);

@@ -60,7 +60,8 @@ struct TriMesh {
 
     const std::vector<MeshFace>& faces() const { return index->faces(); }
     // Scales every coordinate and the box values by truncate(float(c) * s); the
-    // box is not recomputed. Throws like truncToUnits when a value leaves 32 bits.
+    // box is not recomputed; a mesh without vertices keeps its initial box.
+    // Throws like truncToUnits when a value leaves 32 bits.
     void scale(float sx, float sy, float sz);
 };
 

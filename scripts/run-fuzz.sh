@@ -9,11 +9,11 @@ for t in "$@"; do
   crashes="$root/fuzz/regressions/$t"
   mkdir -p "$work" "$crashes"
   cp -n "$root/fuzz/corpus/$t/"* "$work/" 2>/dev/null || true
-  if [ "$t" = stl ] && [ -d "$root/../shared/models" ]; then
+  if [[ "$t" =~ ^(job_)?stl$ ]] && [ -d "$root/../shared/models" ]; then
     find "$root/../shared/models" -name '*.stl' -size -200k -exec cp -n {} "$work/" \;
   fi
   echo "== fuzz_$t for ${seconds}s"
-  "$root/build-fuzz/fuzz/fuzz_$t" "$work" -max_total_time="$seconds" -max_len=65536 \
+  "$root/build-fuzz/fuzz/fuzz_$t" "$work" -max_total_time="$seconds" -max_len=65536 -timeout=30 \
     -rss_limit_mb=2048 -artifact_prefix="$crashes/" -print_final_stats=1 2>&1 \
     | grep -E "INITED|DONE|stat::|ERROR|SUMMARY|artifact" || true
 done

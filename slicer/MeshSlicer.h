@@ -37,7 +37,7 @@ void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& l
                 int32_t batch, const FractionCallback& progress = nullptr);
 // Stores the contours of every SLC model whose stack covers the height of
 // layer l, placed by the model's transform; a model that does not reach the
-// layer adds no part.
+// layer, as a stack without layers reaches none, adds no part.
 void importSlcLayer(SliceJob& job, const LoadedModels& models, const LayerHeights& lh, int32_t l);
 // The slice stage on a store sized to lh.count() layers: the mesh models cut
 // in batches of up to 200 layers and the SLC models imported, each batch in

@@ -22,11 +22,13 @@ bool slcLayerIndex(const SlcData& slc, const ModelTransform& m, float zMm, int32
     const float step = std::fabs(slc.layerThickness * m[10]);
     const bool rising = zTop > zBottom;
     const float steps = rising ? (zMm - zBottom) / step : (zMm - zTop) / step;
-    // trunc(steps) lies in 0 .. count - 1 exactly when -1 < steps < count;
-    // testing before converting keeps infinities and NaN (a zero step) out.
+    // Testing the range before converting keeps infinities and NaN (a zero
+    // step) out of the conversion. The index is tested on its own: a stack
+    // without layers has no index at all, though a height less than one step
+    // below it truncates to 0 steps.
     if (!(steps > -1.0f && steps < n)) return false;
     index = rising ? int32_t(steps) : count - int32_t(steps) - 1;
-    return true;
+    return index >= 0 && index < count;
 }
 
 // The first point of an SLC contour repeats at its end, so it is skipped.

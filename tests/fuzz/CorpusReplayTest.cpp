@@ -1,27 +1,30 @@
 // Replays the fuzz seed corpus and every input the fuzzers once crashed on
-// (kept under fuzz/regressions) through the same entries the fuzzers use.
-// Run under the sanitizer build, a regression that comes back fails here.
+// (kept under fuzz/regressions) through the same entries the fuzzers use,
+// the readers' and the whole jobs'. Run under the sanitizer build, a
+// regression that comes back fails here.
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include <QDirIterator>
 #include <QFile>
 
-#include "fuzz/FuzzEntries.h"
+#include "fuzz/JobEntries.h"
 
 namespace {
 
-using Entry = void (*)(const uint8_t*, size_t);
+using VoxmillFuzz::Entry;
+using Target = VoxmillFuzz::JobTarget;
 
-struct Target {
-    const char* name;
-    Entry entry;
-};
-
-const Target targets[] = {
-    {"stl", VoxmillFuzz::fuzzStl}, {"slc", VoxmillFuzz::fuzzSlc}, {"zdm", VoxmillFuzz::fuzzZdm},
-    {"vkp", VoxmillFuzz::fuzzVkp}, {"ini", VoxmillFuzz::fuzzIni}, {"layer", VoxmillFuzz::fuzzLayer},
-};
+std::vector<Target> targets() {
+    std::vector<Target> all = {
+        {"stl", VoxmillFuzz::fuzzStl}, {"slc", VoxmillFuzz::fuzzSlc}, {"zdm", VoxmillFuzz::fuzzZdm},
+        {"vkp", VoxmillFuzz::fuzzVkp}, {"ini", VoxmillFuzz::fuzzIni}, {"layer", VoxmillFuzz::fuzzLayer},
+    };
+    all.insert(all.end(), std::begin(VoxmillFuzz::jobTargets), std::end(VoxmillFuzz::jobTargets));
+    return all;
+}
 
 int replay(const QString& dir, Entry entry) {
     int count = 0;
@@ -40,7 +43,7 @@ int replay(const QString& dir, Entry entry) {
 } // namespace
 
 TEST(FuzzCorpus, EverySeedAndRegressionIsReadOrRejectedWithoutCrashing) {
-    for (const Target& t : targets) {
+    for (const Target& t : targets()) {
         const QString root = QStringLiteral(VOXMILL_FUZZ_DIR);
         int seeds = replay(root + "/corpus/" + t.name, t.entry);
         replay(root + "/regressions/" + t.name, t.entry);
@@ -48,4 +51,5 @@ TEST(FuzzCorpus, EverySeedAndRegressionIsReadOrRejectedWithoutCrashing) {
     }
     for (const char* suffix : {".stl", ".slc", ".zdm", ".vkp"})
         QFile::remove(VoxmillFuzz::scratchFile(suffix));
+    VoxmillFuzz::removeJobDir();
 }

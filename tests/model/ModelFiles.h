@@ -170,7 +170,8 @@ struct VkpFile {
     std::vector<VkpModel> models;
     // Where bytes() put the counts: "refs", "models", and per model i
     // "i.vertices", "i.indices", "i.layers", "i.contours" (first layer) and
-    // "i.points" (its first contour).
+    // "i.points" (its first contour); "i.block" is where the model table
+    // holds the offset of model i's block.
     std::map<std::string, size_t> fieldAt;
 
     std::string bytes() {
@@ -186,7 +187,8 @@ struct VkpFile {
         b.data = patched(b.data, 76, fieldAt["models"] = b.size(), 8);
         b.u32(uint32_t(models.size())).zeros(8 * models.size());
         for (size_t i = 0; i < models.size(); ++i) {
-            b.data = patched(b.data, fieldAt["models"] + 4 + 8 * i, b.size(), 8);
+            const size_t at = fieldAt[std::to_string(i) + ".block"] = fieldAt["models"] + 4 + 8 * i;
+            b.data = patched(b.data, at, b.size(), 8);
             block(b, models[i], std::to_string(i) + ".");
         }
         return b.data;

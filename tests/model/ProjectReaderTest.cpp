@@ -59,6 +59,12 @@ TEST(ProjectReader, FailureTable) {
              f.models[0].type = 9;
          }),
          "invalid vkp modelRef type"},
+        // A block past the end of the file is sought as a plain file allows: the reference
+        // type is checked before the block is read.
+        {"reference type 3, its block past the end",
+         twoModels([](VkpFile& f) { f.refs[0].refType = 3; }, "0.block", 0x7FFFFFFFu),
+         "invalid vkp modelRef type"},
+        {"block past the end", withField("0.block", 0x7FFFFFFFu), streamFailure},
         {"model type 2", twoModels([](VkpFile& f) { f.models[0].type = 2; }), "invalid vkp model type"},
         {"vertex index V", twoModels([](VkpFile& f) { f.models[0].indices[4] = 4; }),
          "invalid vkp vertex index"},

@@ -131,4 +131,10 @@ TEST(TriMesh, BoundingBoxAndScale) {
     EXPECT_EQ(m.min, (std::array<int32_t, 3>{-2, 3, 0}));
     EXPECT_EQ(m.max, (std::array<int32_t, 3>{10, -7, 100}));
     EXPECT_THROW(m.scale(1e10f, 1, 1), std::runtime_error);
+
+    // The initial box of a mesh without vertices is no box to scale.
+    TriMesh empty({}, std::make_shared<const TriMeshIdx>(facesOf({})));
+    empty.scale(2.0f, 1.0f, 0.5f);
+    EXPECT_EQ(empty.min, (std::array<int32_t, 3>{2147483647, 2147483647, 2147483647}));
+    EXPECT_EQ(empty.max, (std::array<int32_t, 3>{-2147483647 - 1, -2147483647 - 1, -2147483647 - 1}));
 }

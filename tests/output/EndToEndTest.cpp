@@ -9,6 +9,7 @@
 
 #include "OutputTestUtil.h"
 #include "config/SliceConfig.h"
+#include "model/ModelFiles.h"
 #include "output/LayerImageFile.h"
 
 using namespace Voxmill;
@@ -125,4 +126,64 @@ TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
     EXPECT_FALSE(QFile::exists(out + "/slice_s150"));
     EXPECT_EQ(fileBytes(out + "/waitTime").count('\n'), 150 - extra + 1)
         << "the failing layer's line comes first";
+}
+
+// Models that hold nothing to print: an SLC stack without layers whose bottom (0.3 mm) lies less
+// than a step above the lowest cutting heights, and a zdm mesh without vertices, which the size
+// stage scales. Alone, beside a box and in a project, the job completes; beside the box, every file
+// is that of the box alone.
+TEST(EndToEnd, ModelsWithoutLayersOrVerticesAddNothing) {
+    using namespace VoxmillTest;
+    QTemporaryDir dir;
+    writeFile(dir.filePath("small.ini"), "[precision]\nlayerHeight = 0.05\n[raft]\nlayerCnt = 3\n"
+                                         "[size]\nenable = true\nscaleX = 2\n"
+                                         "[poly2img]\npixelX = 256\npixelY = 256\n");
+    writeFile(dir.filePath("box.stl"), binaryStl(cube(10)));
+    SlcFile slc;
+    slc.minZ = 0.3f;
+    slc.thickness = 0.1f;
+    writeFile(dir.filePath("empty.slc"), slc.bytes());
+    writeFile(dir.filePath("empty.zdm"), zdmFile({}, {}));
+    std::vector<int32_t> indices(36);
+    for (int32_t i = 0; i < 36; ++i) indices[size_t(i)] = i;
+    VkpFile project;
+    project.models = {{0, corners(cube(10)), indices, 0, 0, {}}, {1, {}, {}, 0.3f, 0.1f, {}}};
+    project.refs = {{0}};
+    writeFile(dir.filePath("box.vkp"), project.bytes());
+    project.refs = {{1}, {0}};
+    writeFile(dir.filePath("both.vkp"), project.bytes());
+
+    const QString slcModel = "file:" + dir.filePath("empty.slc") + "*format:slc";
+    const QString zdmModel = "file:" + dir.filePath("empty.zdm") + "*format:zdm";
+    const QStringList box = {"-M", "file:" + dir.filePath("box.stl")};
+    struct Row {
+        const char* what;
+        QStringList models;
+        QStringList sameAs; // the models of a job with the same files; none: layerFiles of each kind
+        int layerFiles;
+    } rows[] = {
+        // 0.3 mm of stack: 6 layers above the 3 raft layers
+        {"slc alone", {"-M", slcModel}, {}, 9},
+        {"slc beside a box", box + QStringList{"-M", slcModel}, box, 0},
+        {"slc in a project", {"-X", dir.filePath("both.vkp")}, {"-X", dir.filePath("box.vkp")}, 0},
+        {"zdm beside a box", box + QStringList{"-M", zdmModel}, box, 0},
+    };
+    auto run = [&](const QString& name, const QStringList& models) {
+        const QString out = dir.filePath(name);
+        QDir().mkpath(out);
+        const JobResult r =
+            runVoxmill(QStringList{"-C", dir.filePath("small.ini"), "-O", out} + models, dir.path());
+        EXPECT_EQ(r.status, 0) << r.out.right(300).toStdString();
+        return jobOutputs(out);
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QMap<QString, QByteArray> files = run(QString(row.what).replace(' ', '_'), row.models);
+        if (row.sameAs.isEmpty()) {
+            EXPECT_EQ(files.size(), 2 * row.layerFiles + 3); // and areaInfo, config, waitTime
+            EXPECT_TRUE(files.contains(QString("slice_s%1").arg(row.layerFiles - 1)));
+        } else {
+            EXPECT_TRUE(files == run(QString(row.what).replace(' ', '_') + "_alone", row.sameAs));
+        }
+    }
 }

@@ -149,8 +149,8 @@ TEST(MeshSlicerJob, SharedMeshAtTwoOffsetsIsCopied) {
 }
 
 // Two SLC layers beside a mesh of four: layer 2 (cut at 0.125 mm) is above the stack's top at
-// 0.1 mm, and a stack without thickness adds nothing. Contours lose their repeated first point
-// and are placed by the transform; a stack turned upside down counts its layers from the top.
+// 0.1 mm; a stack without thickness and one without layers add nothing. Contours lose their repeated first
+// point and are placed by the transform; a stack turned upside down counts its layers from the top.
 TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
     const struct {
         const char* what;
@@ -168,6 +168,9 @@ TEST(MeshSlicerJob, SlcLayersRisingAndFalling) {
         auto flat = slcSquares({1, 1});
         flat->layerThickness = 0;
         addSlc(models, flat, t.m, part_type_t::model);
+        auto empty = slcSquares({});
+        empty->minZ = 0.1f;
+        addSlc(models, empty, t.m, part_type_t::model);
         sliceAll(*job, models);
         ASSERT_EQ(job->layers.layerCount(), 4) << t.what;
         const int64_t sides[2] = {t.sideOfLayer0, t.sideOfLayer1};
