@@ -29,9 +29,9 @@ constexpr char jobSettings[] = "[precision]\nlayerHeight = 0.5\n[infill]\nenable
                                "[poly2img]\nsizeX = 64\nsizeY = 64\npixelX = 256\npixelY = 256\n";
 
 // Larger jobs are not run: one float of a model makes a stack of a million
-// layers, one line of settings a grid of gigapixels. The image thread's hand-
-// off polls every 5 ms, which makes a layer cost a few milliseconds however
-// small it is, so the layers are counted as well as the pixels.
+// layers, one line of settings a grid of gigapixels. Every layer costs its
+// files and hand-offs however small it is, so the layers are counted as well
+// as the pixels.
 constexpr int64_t maxJobLayers = 32;
 constexpr int64_t maxLayerPixels = 512 * 512;
 
