@@ -17,10 +17,7 @@ void GridSupport::setup(const SliceConfig& s) {
 }
 
 void GridSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart) {
-    if (s.gridSupport.enable)
-        runLattice(s, layer, cleanSolidStart);
-    else
-        cleanSolidStart = isCleanSolidStart(layer);
+    runLattice(s.gridSupport.enable, s, layer, cleanSolidStart);
 }
 
 Paths GridSupport::pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) {

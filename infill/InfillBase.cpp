@@ -103,17 +103,15 @@ void InfillBase::runPipeline(const SliceConfig& s, int32_t layer) {
 }
 
 void InfillBase::hollowLayer(const SliceConfig& s, int32_t layer) {
-    settings_ = &s;
     int32_t upperLayer = layer;
     const std::vector<HollowItem> none;
-    const std::vector<HollowItem>* upper = roofEntry(layer, upperLayer);
+    const std::vector<HollowItem>* upper = roofEntry(s, layer, upperLayer);
     // No roof cache entry (the top of the job): nothing to inherit.
     if (!upper) upper = &none;
     for (const IslandRef& i : islandsOf(layer)) {
         ensureArea(i);
-        hollowArea(i, *upper, upperLayer);
+        hollowArea(s, i, *upper, upperLayer);
     }
-    settings_ = nullptr;
 }
 
 std::vector<IslandRef> InfillBase::islandsOf(int32_t layer) {
@@ -134,10 +132,11 @@ void InfillBase::ensureArea(const IslandRef& i) {
 }
 
 // The cache entry at or above the layer; rebuilt when there is none.
-const std::vector<HollowItem>* InfillBase::roofEntry(int32_t layer, int32_t& upperLayer) {
+const std::vector<HollowItem>* InfillBase::roofEntry(const SliceConfig& s, int32_t layer,
+                                                     int32_t& upperLayer) {
     auto it = roof_.entries.lower_bound(layer);
     if (it == roof_.entries.end()) {
-        rebuildRoof(layer);
+        rebuildRoof(s, layer);
         it = roof_.entries.begin();
         if (it == roof_.entries.end()) return nullptr;
     }
@@ -148,7 +147,7 @@ const std::vector<HollowItem>* InfillBase::roofEntry(int32_t layer, int32_t& upp
 // From the top of the reach down to the step layer above the requested
 // one, each step layer's hollows from those of the step above. The top
 // warm-up layers start from nothing and are not kept.
-void InfillBase::rebuildRoof(int32_t layer) {
+void InfillBase::rebuildRoof(const SliceConfig& s, int32_t layer) {
     int32_t top = layer - 1 + roofPreCalcCnt_ + roofLayers_ + zStep_;
     top -= top % zStep_;
     roof_.marker = top;
@@ -161,7 +160,7 @@ void InfillBase::rebuildRoof(int32_t layer) {
     while (u > layer) {
         std::vector<HollowItem> items;
         for (const IslandRef& i : islandsOf(u)) {
-            Region h = hollowArea(i, *previous, u + zStep_);
+            Region h = hollowArea(s, i, *previous, u + zStep_);
             items.push_back({i, std::move(h.paths), h.box});
         }
         // Keep the warmed-up layers, and always the lowest one: the layer
@@ -183,7 +182,8 @@ const Region& InfillBase::patternSlot(const IslandRef& i, slot_t slot, const Sli
     return window_.island(i).slots.set(slot, Region(std::move(hollow)));
 }
 
-Region InfillBase::hollowArea(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer) {
+Region InfillBase::hollowArea(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
+                              int32_t upperLayer) {
     if (auto it = window_.island(i).slots.find(slotHollow); it != window_.island(i).slots.end())
         return it->second;
     // The layer's own roof cache entry already holds its hollow.
@@ -191,7 +191,6 @@ Region InfillBase::hollowArea(const IslandRef& i, const std::vector<HollowItem>&
         for (const HollowItem& item : upper)
             if (item.island == i) return storeHollow(i, Region(item.paths));
 
-    const SliceConfig& s = *settings_;
     const Region cells = patternSlot(i, slotCells, s);
     if (cells.paths.empty() || roofLayers_ == 0) return storeHollow(i, cells);
     Paths widened = inheritedHollow(i, upper, upperLayer, cells.box);

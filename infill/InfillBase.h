@@ -76,9 +76,10 @@ protected:
     LayerWindow window_;
 
 private:
-    const std::vector<HollowItem>* roofEntry(int32_t layer, int32_t& upperLayer);
-    void rebuildRoof(int32_t layer);
-    Region hollowArea(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer);
+    const std::vector<HollowItem>* roofEntry(const SliceConfig& s, int32_t layer, int32_t& upperLayer);
+    void rebuildRoof(const SliceConfig& s, int32_t layer);
+    Region hollowArea(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
+                      int32_t upperLayer);
     Region storeHollow(const IslandRef& i, Region hollow);
     const Region& patternSlot(const IslandRef& i, slot_t slot, const SliceConfig& s);
     Paths inheritedHollow(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer,
@@ -86,7 +87,6 @@ private:
 
     RoofCache& roof_;
     part_type_t partType_;
-    const SliceConfig* settings_ = nullptr; // during runPipeline
 };
 
 // The centre of the job's model box, where every lattice is anchored.

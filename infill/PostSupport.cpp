@@ -72,10 +72,7 @@ void PostSupport::setup(const SliceConfig& s) {
 }
 
 void PostSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart) {
-    if (s.postSupport.enable)
-        runLattice(s, layer, cleanSolidStart);
-    else
-        cleanSolidStart = isCleanSolidStart(layer);
+    runLattice(s.postSupport.enable, s, layer, cleanSolidStart);
 }
 
 // Tied posts overlap their neighbours (their bars reach the next post, and

@@ -26,7 +26,11 @@ void SupportBase::setupFromPostSettings(const SliceConfig& s, int32_t bottomLaye
                   bottomLayers, part_type_t::support});
 }
 
-void SupportBase::runLattice(const SliceConfig& s, int32_t layer, bool& cleanSolidStart) {
+void SupportBase::runLattice(bool enabled, const SliceConfig& s, int32_t layer, bool& cleanSolidStart) {
+    if (!enabled) {
+        cleanSolidStart = isCleanSolidStart(layer);
+        return;
+    }
     setup(s);
     // Every layer joins the record as it is generated, while it is still in
     // memory; the pipeline below may extend it further up.

@@ -25,9 +25,9 @@ public:
 protected:
     // Ends every support generator's set-up.
     void setup(const SliceConfig& s) override;
-    // The post and grid generators' entry: the record up to the layer, then
-    // the pipeline, then the driver's flag set from the record.
-    void runLattice(const SliceConfig& s, int32_t layer, bool& cleanSolidStart);
+    // The post and grid generators' entry: when enabled, the record up to the
+    // layer, then the pipeline; in any case the driver's flag from the record.
+    void runLattice(bool enabled, const SliceConfig& s, int32_t layer, bool& cleanSolidStart);
     // The post settings that the solid support shares (precisions, steps, window).
     void setupFromPostSettings(const SliceConfig& s, int32_t bottomLayers);
 

@@ -12,21 +12,14 @@ using namespace Voxmill::Test;
 
 namespace {
 
-QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
-
 // The program with 0.05 mm layers on a 0.05 mm grid of 1024 x 1024 pixels, no raft and no
 // supports, and the given infill lines; its output in dir/name.
 JobResult runInfillJob(const QTemporaryDir& dir, const char* model, const QByteArray& infill,
                        const QString& name = "out") {
-    QFile f(dir.filePath(name + ".ini"));
-    f.open(QIODevice::WriteOnly);
-    f.write("[precision]\nlayerHeight = 0.05\n[infill]\nenable = true\n" + infill +
-            "[postSupport]\nenable = false\n[raft]\nlayerCnt = 0\n"
-            "[poly2img]\nsizeX = 51.2\nsizeY = 51.2\npixelX = 1024\npixelY = 1024\n");
-    f.close();
-    QDir().mkpath(dir.filePath(name));
-    return runVoxmill({"-C", f.fileName(), "-M", "file:" + sharedModel(model), "-O", dir.filePath(name)},
-                      dir.path());
+    return runOnModel(dir.path(), name, sharedModel(model),
+                      "[precision]\nlayerHeight = 0.05\n[infill]\nenable = true\n" + infill +
+                          "[postSupport]\nenable = false\n[raft]\nlayerCnt = 0\n"
+                          "[poly2img]\nsizeX = 51.2\nsizeY = 51.2\npixelX = 1024\npixelY = 1024\n");
 }
 
 LayerBitmap layerFile(const QTemporaryDir& dir, const char* kind, int32_t n) {
@@ -107,23 +100,4 @@ TEST(InfillJob, SupportFillPrintsTheInteriorInSupport) {
     EXPECT_EQ(support[1].first, model[2].first + 1);
     EXPECT_EQ(support[1].length, model[2].length - 2);
     EXPECT_EQ(layerFile(dir, "slice_s", 10).countSet(), 0) << "the bottom skin is model material";
-}
-
-// The shared real models slice with infill on, at a coarse grid.
-TEST(InfillJob, RealModelsSliceWithInfill) {
-    for (const char* model :
-         {"real/3DBenchy.stl", "real/tolerance_pins_in_holes.stl", "analytic/nested_rings.stl"}) {
-        if (!QFile::exists(sharedModel(model))) GTEST_SKIP() << "shared models not present";
-        SCOPED_TRACE(model);
-        QTemporaryDir dir;
-        QFile f(dir.filePath("s.ini"));
-        f.open(QIODevice::WriteOnly);
-        f.write("[precision]\nlayerHeight = 0.1\n[infill]\nenable = true\nfillType = rectGrid\n"
-                "[raft]\nlayerCnt = 0\n[poly2img]\npixelX = 1120\npixelY = 891\n");
-        f.close();
-        QDir().mkpath(dir.filePath("out"));
-        const JobResult r = runVoxmill(
-            {"-C", f.fileName(), "-M", "file:" + sharedModel(model), "-O", dir.filePath("out")}, dir.path());
-        EXPECT_EQ(r.status, 0) << r.out.toStdString();
-    }
 }

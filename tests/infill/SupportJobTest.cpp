@@ -13,8 +13,6 @@ using namespace Voxmill::Test;
 
 namespace {
 
-QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
-
 // The T (a 10 x 10 mm column to z = 20, then a 40 x 10 mm bar to z = 25) at 0.05 mm layers on a
 // 0.05 mm grid of 1024 x 1024 pixels, with the default raft of 100 layers: 36 stored below the
 // model, 64 copies. File 500 is the first with the bar; the bar's arms cover pixel columns 112
@@ -23,15 +21,10 @@ constexpr int32_t firstModelFile = 100, overhangFile = 500, files = 600;
 
 JobResult runT(const QTemporaryDir& dir, const QString& name, const QByteArray& extra = "",
                const QByteArray& layerHeight = "0.05", const QByteArray& pixels = "1024") {
-    QFile f(dir.filePath(name + ".ini"));
-    f.open(QIODevice::WriteOnly);
-    f.write("[precision]\nlayerHeight = " + layerHeight + "\n" + extra +
-            "[poly2img]\nsizeX = 51.2\nsizeY = 51.2\npixelX = " + pixels + "\npixelY = " + pixels + "\n");
-    f.close();
-    QDir().mkpath(dir.filePath(name));
-    return runVoxmill({"-C", f.fileName(), "-M", "file:" + sharedModel("analytic/t_overhang.stl"), "-O",
-                       dir.filePath(name)},
-                      dir.path());
+    return runOnModel(dir.path(), name, sharedModel("analytic/t_overhang.stl"),
+                      "[precision]\nlayerHeight = " + layerHeight + "\n" + extra +
+                          "[poly2img]\nsizeX = 51.2\nsizeY = 51.2\npixelX = " + pixels +
+                          "\npixelY = " + pixels + "\n");
 }
 
 LayerBitmap layerFile(const QTemporaryDir& dir, const QString& name, const char* kind, int32_t n) {
@@ -110,14 +103,9 @@ TEST(SupportJob, PostsUnderTheOverhang) {
 
     // The 20 x 20 mm box at 0.02 mm layers prints 4 x 10^10 square units a layer: bands of
     // ceil(0.8 / 0.02) = 40 layers start every 250 layers at an interval of 0.1.
-    QFile f(dir.filePath("bands.ini"));
-    f.open(QIODevice::WriteOnly);
-    f.write("[supportCleanSolid]\nenable = true\ninterval = 0.1\n[poly2img]\npixelX = 256\npixelY = 256\n");
-    f.close();
-    QDir().mkpath(dir.filePath("bands"));
-    r = runVoxmill({"-C", f.fileName(), "-M", "file:" + sharedModel("analytic/box_20x20x10.stl"), "-O",
-                    dir.filePath("bands")},
-                   dir.path());
+    r = runOnModel(
+        dir.path(), "bands", sharedModel("analytic/box_20x20x10.stl"),
+        "[supportCleanSolid]\nenable = true\ninterval = 0.1\n[poly2img]\npixelX = 256\npixelY = 256\n");
     ASSERT_EQ(r.status, 0) << r.out.toStdString();
     const QRegularExpression band("slice: (\\d+)/\\d+\nclean-solid: 40\n");
     EXPECT_TRUE(band.match(r.out).hasMatch()) << "a band's line follows its start layer's slice line";
@@ -142,21 +130,25 @@ TEST(SupportJob, GridAndSolidSupport) {
     EXPECT_EQ(countIn(layerFile(dir, "solid", "slice_s", 300), 114, 414, 410, 610), 296 * 196);
 }
 
-// Real models with overhangs get supports.
-TEST(SupportJob, RealModelsGetSupports) {
-    for (const char* model : {"real/bridge_test_nonmanifold.stl", "real/3DBenchy.stl"}) {
-        if (!QFile::exists(sharedModel(model))) GTEST_SKIP() << "shared models not present";
-        SCOPED_TRACE(model);
+// The shared real models slice with infill and the default supports, and those with overhangs
+// (the bridge, 3DBenchy) get them.
+TEST(SupportJob, RealModelsSliceWithInfillAndSupports) {
+    struct Row {
+        const char* model;
+        bool overhangs;
+    };
+    for (const Row& row :
+         {Row{"real/bridge_test_nonmanifold.stl", true}, Row{"real/3DBenchy.stl", true},
+          Row{"real/tolerance_pins_in_holes.stl", false}, Row{"analytic/nested_rings.stl", false}}) {
+        if (!QFile::exists(sharedModel(row.model))) GTEST_SKIP() << "shared models not present";
+        SCOPED_TRACE(row.model);
         QTemporaryDir dir;
-        QFile f(dir.filePath("s.ini"));
-        f.open(QIODevice::WriteOnly);
-        f.write("[precision]\nlayerHeight = 0.1\n[raft]\nlayerCnt = 0\n[poly2img]\npixelX = 1120\npixelY = "
-                "891\n");
-        f.close();
-        QDir().mkpath(dir.filePath("out"));
-        const JobResult r = runVoxmill(
-            {"-C", f.fileName(), "-M", "file:" + sharedModel(model), "-O", dir.filePath("out")}, dir.path());
+        const JobResult r =
+            runOnModel(dir.path(), "out", sharedModel(row.model),
+                       "[precision]\nlayerHeight = 0.1\n[infill]\nenable = true\nfillType = rectGrid\n"
+                       "[raft]\nlayerCnt = 0\n[poly2img]\npixelX = 1120\npixelY = 891\n");
         ASSERT_EQ(r.status, 0) << r.out.toStdString();
+        if (!row.overhangs) continue;
         int64_t support = 0;
         for (int32_t n = 0; QFile::exists(dir.filePath(QString("out/slice_s%1").arg(n))); n += 10)
             support += readLayerImageFile(dir.filePath(QString("out/slice_s%1").arg(n))).countSet();

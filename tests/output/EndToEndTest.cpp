@@ -17,8 +17,6 @@ using namespace Voxmill::Test;
 
 namespace {
 
-QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
-
 // The program on a shared model, 4 pixels per mm over the default 280 x 222.816 mm plate,
 // 0.04 mm layers; its output in dir/out.
 JobResult runOnSmallGrid(const QTemporaryDir& dir, const char* model) {

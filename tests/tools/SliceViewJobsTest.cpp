@@ -11,6 +11,7 @@
 
 #include "app/VoxmillProcess.h"
 #include "model/ModelFiles.h"
+#include "output/OutputTestUtil.h"
 
 using namespace Voxmill::Test;
 
@@ -29,8 +30,6 @@ ToolResult sliceView(const QStringList& args) {
     return {ended ? p.exitCode() : -1000, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
-
-QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
 
 // A 60 x 40 mm plate of 0.1 mm pixels and a raft of two layers; without supports the raft is
 // copies of the first layer.
