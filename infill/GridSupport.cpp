@@ -22,7 +22,7 @@ void GridSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart
 
 Paths GridSupport::pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) {
     if (isCleanSolidLayer(s, layer) || isInsideSolid(layer)) return {};
-    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, pathsBox(region)));
+    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, region));
 }
 
 } // namespace Voxmill

@@ -25,7 +25,7 @@ void Infill::setup(const SliceConfig& s) {
 Paths Infill::pattern(const Paths& region, const SliceConfig&, int32_t layer, bool core) {
     if (isInsideSolid(layer)) return {};
     if (fillType_ == FillType::support) return region;
-    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, pathsBox(region)));
+    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, region));
 }
 
 } // namespace Voxmill

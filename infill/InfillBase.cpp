@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace Voxmill {
 
@@ -73,24 +74,47 @@ bool InfillBase::isInsideSolid(int32_t layer) const {
     return layer % insideSolidInterval_ >= insideSolidInterval_ - insideSolidThickness_;
 }
 
-Paths InfillBase::tile(const Paths& shape, const IntBox& region) const {
-    if (shape.empty() || region.empty() || period_ <= 0) return {};
-    const IntBox b = clipBox(region, tileLimit_);
+namespace {
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+} // namespace
+
+Paths InfillBase::tile(const Paths& shape, const Paths& region, int64_t margin) const {
+    const IntBox area = pathsBox(region);
+    if (shape.empty() || area.empty() || period_ <= 0) return {};
+    const IntBox b = clipBox(area, tileLimit_);
     if (b.empty()) return {};
     const int64_t p = period_, half = p / 2;
     const int64_t i0 = (b.minX - originX_ - half) / p, i1 = (b.maxX - originX_ + half) / p;
     const int64_t j0 = (b.minY - originY_ - half) / p, j1 = (b.maxY - originY_ + half) / p;
+    if (i1 < i0 || j1 < j0) return {};
+    // A cell whose copy lies clear of every contour's box (by margin) cannot
+    // touch the region: Clipper is spared its edges. Marked per contour, so a
+    // region of scattered islands costs its islands, not its whole box.
+    const int64_t ni = i1 - i0 + 1, nj = j1 - j0 + 1;
+    std::vector<uint8_t> near(size_t(ni * nj), 0);
+    const IntBox s = pathsBox(shape);
+    for (const Path& path : region) {
+        const IntBox q = pathsBox({path});
+        if (q.empty()) continue;
+        const int64_t a0 = std::max(i0, -floorDiv(s.maxX + originX_ - q.minX + margin, p));
+        const int64_t a1 = std::min(i1, floorDiv(q.maxX + margin - originX_ - s.minX, p));
+        const int64_t c0 = std::max(j0, -floorDiv(s.maxY + originY_ - q.minY + margin, p));
+        const int64_t c1 = std::min(j1, floorDiv(q.maxY + margin - originY_ - s.minY, p));
+        for (int64_t i = a0; i <= a1; ++i)
+            std::fill_n(near.begin() + (i - i0) * nj + (c0 - j0), std::max<int64_t>(0, c1 - c0 + 1), 1);
+    }
     Paths tiles;
-    if (i1 < i0 || j1 < j0) return tiles;
-    tiles.reserve(size_t((i1 - i0 + 1) * (j1 - j0 + 1)) * shape.size());
     for (int64_t i = i0; i <= i1; ++i)
         for (int64_t j = j0; j <= j1; ++j) {
+            if (!near[size_t((i - i0) * nj + (j - j0))]) continue;
             const int64_t dx = i * p + originX_, dy = j * p + originY_;
             for (const Path& path : shape) {
                 tiles.emplace_back(path);
-                for (IntPoint& q : tiles.back()) {
-                    q.X += dx;
-                    q.Y += dy;
+                for (IntPoint& pt : tiles.back()) {
+                    pt.X += dx;
+                    pt.Y += dy;
                 }
             }
         }

@@ -51,10 +51,11 @@ protected:
     // layers from the lattice settings.
     void setupLattice(const SliceConfig& s, const LatticeSettings& l, const LatticeLayers& g, float periodMm,
                       const LayerWindowParams& window);
-    // Copies of shape over the cells of the lattice that cover box: cell (i,
-    // j) at (i * period + originX, j * period + originY), rows of i outside,
-    // j inside. Only cells near the printable image are made.
-    Paths tile(const Paths& shape, const IntBox& box) const;
+    // Copies of shape over the cells of the lattice that cover the region's
+    // box: cell (i, j) at (i * period + originX, j * period + originY), rows
+    // of i outside, j inside. Only cells near the printable image are made,
+    // and only those whose copy comes within margin of a contour's box.
+    Paths tile(const Paths& shape, const Paths& region, int64_t margin = 0) const;
     // The islands of the generator's part type on the layer, in order.
     std::vector<IslandRef> islandsOf(int32_t layer);
     // A support island is printed as its support area: slot 0 from slot 2.

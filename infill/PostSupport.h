@@ -32,7 +32,7 @@ protected:
 
 private:
     PostShapes shapes_;
-    Paths tiedTiles(const Paths& shape, const IntBox& box) const;
+    Paths tiedTiles(const Paths& shape, const Paths& region) const;
 };
 
 } // namespace Voxmill
