@@ -78,6 +78,14 @@ namespace {
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
+// The cells n, in [first, last], whose copy [lo + n p + origin, hi + n p +
+// origin] of a shape spanning [lo, hi] meets [qLo - margin, qHi + margin].
+void cellsMeeting(int64_t qLo, int64_t qHi, int64_t lo, int64_t hi, int64_t origin, int64_t p, int64_t margin,
+                  int64_t& first, int64_t& last) {
+    first = std::max(first, -floorDiv(hi + origin - qLo + margin, p));
+    last = std::min(last, floorDiv(qHi + margin - origin - lo, p));
+}
+
 } // namespace
 
 Paths InfillBase::tile(const Paths& shape, const Paths& region, int64_t margin) const {
@@ -96,14 +104,13 @@ Paths InfillBase::tile(const Paths& shape, const Paths& region, int64_t margin) 
     std::vector<uint8_t> near(size_t(ni * nj), 0);
     const IntBox s = pathsBox(shape);
     for (const Path& path : region) {
-        const IntBox q = pathsBox({path});
+        const IntBox q = pathBox(path);
         if (q.empty()) continue;
-        const int64_t a0 = std::max(i0, -floorDiv(s.maxX + originX_ - q.minX + margin, p));
-        const int64_t a1 = std::min(i1, floorDiv(q.maxX + margin - originX_ - s.minX, p));
-        const int64_t c0 = std::max(j0, -floorDiv(s.maxY + originY_ - q.minY + margin, p));
-        const int64_t c1 = std::min(j1, floorDiv(q.maxY + margin - originY_ - s.minY, p));
-        for (int64_t i = a0; i <= a1; ++i)
-            std::fill_n(near.begin() + (i - i0) * nj + (c0 - j0), std::max<int64_t>(0, c1 - c0 + 1), 1);
+        int64_t a0 = i0, a1 = i1, c0 = j0, c1 = j1;
+        cellsMeeting(q.minX, q.maxX, s.minX, s.maxX, originX_, p, margin, a0, a1);
+        cellsMeeting(q.minY, q.maxY, s.minY, s.maxY, originY_, p, margin, c0, c1);
+        for (int64_t i = a0; i <= a1 && c0 <= c1; ++i)
+            std::fill_n(near.begin() + (i - i0) * nj + (c0 - j0), c1 - c0 + 1, 1);
     }
     Paths tiles;
     for (int64_t i = i0; i <= i1; ++i)

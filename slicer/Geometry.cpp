@@ -7,18 +7,22 @@ namespace Voxmill {
 
 using namespace ClipperLib;
 
-IntBox pathsBox(const Paths& a) {
+IntBox pathBox(const Path& a) {
     int64_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
-    for (const Path& p : a) {
-        for (const IntPoint& q : p) {
-            minX = std::min<int64_t>(minX, q.X);
-            minY = std::min<int64_t>(minY, q.Y);
-            maxX = std::max<int64_t>(maxX, q.X);
-            maxY = std::max<int64_t>(maxY, q.Y);
-        }
+    for (const IntPoint& q : a) {
+        minX = std::min<int64_t>(minX, q.X);
+        minY = std::min<int64_t>(minY, q.Y);
+        maxX = std::max<int64_t>(maxX, q.X);
+        maxY = std::max<int64_t>(maxY, q.Y);
     }
     // Coordinates are kept inside the 32-bit range by every producer.
     return IntBox{int32_t(minX), int32_t(minY), int32_t(maxX), int32_t(maxY)};
+}
+
+IntBox pathsBox(const Paths& a) {
+    IntBox box;
+    for (const Path& p : a) box = boxUnion(box, pathBox(p));
+    return box;
 }
 
 IntBox boxUnion(const IntBox& a, const IntBox& b) {

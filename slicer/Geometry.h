@@ -30,6 +30,7 @@ inline bool boxesOverlap(const IntBox& a, const IntBox& b) {
     return a.minX <= b.maxX && b.minX <= a.maxX && a.minY <= b.maxY && b.minY <= a.maxY;
 }
 
+IntBox pathBox(const Path& a);
 IntBox pathsBox(const Paths& a);
 IntBox boxUnion(const IntBox& a, const IntBox& b);
 double pathsArea(const Paths& a); // signed: holes subtract
