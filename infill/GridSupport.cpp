@@ -20,9 +20,14 @@ void GridSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart
     runLattice(s.gridSupport.enable, s, layer, cleanSolidStart);
 }
 
-Paths GridSupport::pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) {
-    if (isCleanSolidLayer(s, layer) || isInsideSolid(layer)) return {};
-    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, region));
+LatticeCut GridSupport::cut(const SliceConfig& s, int32_t layer, bool core, bool peek) {
+    bool band = false;
+    if (!peek)
+        band = isCleanSolidLayer(s, layer);
+    else if (!cleanSolidKnown(layer, band))
+        return {};
+    if (band || isInsideSolid(layer)) return {LatticeCut::Op::solid};
+    return {LatticeCut::Op::cells, core ? &corePattern_ : &cellPattern_};
 }
 
 } // namespace Voxmill

@@ -22,10 +22,10 @@ void Infill::setup(const SliceConfig& s) {
     corePattern_ = cellCore(cellPattern_, mmToUnits(f.rectSize), roofStep_);
 }
 
-Paths Infill::pattern(const Paths& region, const SliceConfig&, int32_t layer, bool core) {
-    if (isInsideSolid(layer)) return {};
-    if (fillType_ == FillType::support) return region;
-    return intersectPaths(region, tile(core ? corePattern_ : cellPattern_, region));
+LatticeCut Infill::cut(const SliceConfig&, int32_t layer, bool core, bool) {
+    if (isInsideSolid(layer)) return {LatticeCut::Op::solid};
+    if (fillType_ == FillType::support) return {LatticeCut::Op::open};
+    return {LatticeCut::Op::cells, core ? &corePattern_ : &cellPattern_};
 }
 
 } // namespace Voxmill

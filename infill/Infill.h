@@ -18,7 +18,7 @@ public:
 
 protected:
     void setup(const SliceConfig& s) override;
-    Paths pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) override;
+    LatticeCut cut(const SliceConfig& s, int32_t layer, bool core, bool peek) override;
 
 private:
     FillType fillType_ = FillType::support;

@@ -19,11 +19,6 @@ IntBox grownBox(const IntBox& b, int32_t d) {
             clamp(int64_t(b.maxY) + d)};
 }
 
-IntBox clipBox(const IntBox& b, const IntBox& limit) {
-    return {std::max(b.minX, limit.minX), std::max(b.minY, limit.minY), std::min(b.maxX, limit.maxX),
-            std::min(b.maxY, limit.maxY)};
-}
-
 int32_t clampUnits(int64_t v) {
     return int32_t(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
 }
@@ -74,58 +69,66 @@ bool InfillBase::isInsideSolid(int32_t layer) const {
     return layer % insideSolidInterval_ >= insideSolidInterval_ - insideSolidThickness_;
 }
 
-namespace {
-
-int64_t floorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
-
-// The cells n, in [first, last], whose copy [lo + n p + origin, hi + n p +
-// origin] of a shape spanning [lo, hi] meets [qLo - margin, qHi + margin].
-void cellsMeeting(int64_t qLo, int64_t qHi, int64_t lo, int64_t hi, int64_t origin, int64_t p, int64_t margin,
-                  int64_t& first, int64_t& last) {
-    first = std::max(first, -floorDiv(hi + origin - qLo + margin, p));
-    last = std::min(last, floorDiv(qHi + margin - origin - lo, p));
+Paths InfillBase::tile(const Paths& shape, const Paths& region, int64_t margin) const {
+    if (shape.empty()) return {};
+    const Lattice l = lattice();
+    const CellRange r = tilingRange(l, pathsBox(region));
+    if (r.empty()) return {};
+    // A cell whose copy lies clear of every contour's box (by margin) cannot
+    // touch the region: Clipper is spared its edges.
+    const std::vector<uint8_t> near = nearCells(l, r, region, pathsBox(shape), margin);
+    Paths tiles;
+    for (int64_t i = r.i0; i <= r.i1; ++i)
+        for (int64_t j = r.j0; j <= r.j1; ++j)
+            if (near[r.index(i, j)])
+                for (const Path& path : shape) appendMoved(path, cellCentre(l, i, j), tiles);
+    return tiles;
 }
 
-} // namespace
-
-Paths InfillBase::tile(const Paths& shape, const Paths& region, int64_t margin) const {
-    const IntBox area = pathsBox(region);
-    if (shape.empty() || area.empty() || period_ <= 0) return {};
-    const IntBox b = clipBox(area, tileLimit_);
-    if (b.empty()) return {};
-    const int64_t p = period_, half = p / 2;
-    const int64_t i0 = (b.minX - originX_ - half) / p, i1 = (b.maxX - originX_ + half) / p;
-    const int64_t j0 = (b.minY - originY_ - half) / p, j1 = (b.maxY - originY_ + half) / p;
-    if (i1 < i0 || j1 < j0) return {};
-    // A cell whose copy lies clear of every contour's box (by margin) cannot
-    // touch the region: Clipper is spared its edges. Marked per contour, so a
-    // region of scattered islands costs its islands, not its whole box.
-    const int64_t ni = i1 - i0 + 1, nj = j1 - j0 + 1;
-    std::vector<uint8_t> near(size_t(ni * nj), 0);
-    const IntBox s = pathsBox(shape);
-    for (const Path& path : region) {
-        const IntBox q = pathBox(path);
-        if (q.empty()) continue;
-        int64_t a0 = i0, a1 = i1, c0 = j0, c1 = j1;
-        cellsMeeting(q.minX, q.maxX, s.minX, s.maxX, originX_, p, margin, a0, a1);
-        cellsMeeting(q.minY, q.maxY, s.minY, s.maxY, originY_, p, margin, c0, c1);
-        for (int64_t i = a0; i <= a1 && c0 <= c1; ++i)
-            std::fill_n(near.begin() + (i - i0) * nj + (c0 - j0), c1 - c0 + 1, 1);
+Paths InfillBase::pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) {
+    const LatticeCut c = cut(s, layer, core, false);
+    switch (c.op) {
+    case LatticeCut::Op::open: return region;
+    case LatticeCut::Op::cells: return cutCells(region, *c.shape, false);
+    case LatticeCut::Op::holes: return cutCells(region, *c.shape, true);
+    case LatticeCut::Op::tiedHoles: {
+        // Tied copies overlap their neighbours (their bars reach the next
+        // copy, and grown cores overlap): one region, or the even-odd
+        // difference would leave the overlaps hollow. The union is cut where
+        // a left-out cell meets a kept one; two periods of margin keep those
+        // cuts off every cell that comes near the region.
+        const Paths tiles = tile(*c.shape, region, 2 * period_);
+        return tiles.empty() ? region : differencePaths(region, unionPaths(tiles));
     }
-    Paths tiles;
-    for (int64_t i = i0; i <= i1; ++i)
-        for (int64_t j = j0; j <= j1; ++j) {
-            if (!near[size_t((i - i0) * nj + (j - j0))]) continue;
-            const int64_t dx = i * p + originX_, dy = j * p + originY_;
-            for (const Path& path : shape) {
-                tiles.emplace_back(path);
-                for (IntPoint& pt : tiles.back()) {
-                    pt.X += dx;
-                    pt.Y += dy;
-                }
-            }
+    default: return {};
+    }
+}
+
+// The region cut to the copies of shape (cells), or with them cut out
+// (holes). A copy inside the region, clear of its outline, comes out of the
+// polygon library as its lone form, whatever else is around: it is placed
+// as that, and only the copies along the outline are clipped.
+Paths InfillBase::cutCells(const Paths& region, const Paths& shape, bool holes) {
+    const Lattice l = lattice();
+    const CellRange r = tilingRange(l, pathsBox(region));
+    if (shape.empty() || r.empty()) return holes ? region : Paths();
+    const std::vector<uint8_t> near = nearCells(l, r, region, pathsBox(shape), 0);
+    const int32_t kind = loneKind(shape, holes);
+    const std::vector<CellPlace> places =
+        kind >= 0 ? placeCells(l, r, region, 0) : std::vector<CellPlace>(r.size(), CellPlace::touched);
+    Paths edge, inside;
+    for (int64_t i = r.i0; i <= r.i1; ++i)
+        for (int64_t j = r.j0; j <= r.j1; ++j) {
+            if (!near[r.index(i, j)]) continue;
+            if (places[r.index(i, j)] == CellPlace::inside)
+                appendMoved(roof_.cellKinds.contours[size_t(kind)], cellCentre(l, i, j), inside);
+            else
+                for (const Path& path : shape) appendMoved(path, cellCentre(l, i, j), edge);
         }
-    return tiles;
+    if (edge.empty() && inside.empty()) return holes ? region : Paths();
+    Paths out = holes ? differencePaths(region, edge) : edge.empty() ? Paths() : intersectPaths(region, edge);
+    out.insert(out.end(), std::make_move_iterator(inside.begin()), std::make_move_iterator(inside.end()));
+    return out;
 }
 
 void InfillBase::runPipeline(const SliceConfig& s, int32_t layer) {
@@ -224,9 +227,14 @@ Region InfillBase::hollowArea(const SliceConfig& s, const IslandRef& i, const st
 
     const Region cells = patternSlot(i, slotCells, s);
     if (cells.paths.empty() || roofLayers_ == 0) return storeHollow(i, cells);
+    Region work;
+    if (hollowByCells(s, i, upper, upperLayer, cells, work)) {
+        if (i.layer + roofLayers_ <= roof_.marker) storeHollow(i, work);
+        return work;
+    }
     Paths widened = inheritedHollow(i, upper, upperLayer, cells.box);
     const Paths& cores = patternSlot(i, slotCores, s).paths;
-    Region work(intersectPaths(cells.paths, unionPaths(widened, cores)));
+    work = Region(intersectPaths(cells.paths, unionPaths(widened, cores)));
     if (i.layer + roofLayers_ <= roof_.marker) storeHollow(i, work);
     return work;
 }

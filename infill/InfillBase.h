@@ -21,10 +21,22 @@
 #include <vector>
 
 #include "config/LatticeLayers.h"
+#include "infill/LatticeCells.h"
 #include "infill/LayerWindow.h"
 #include "slicer/SliceJob.h"
 
 namespace Voxmill {
+
+// What a generator's pattern does with its lattice on one layer: nothing
+// hollow, the whole region, the region cut to copies of the shape (cells),
+// the region with copies cut out (holes), or with the copies united first
+// (tied holes, which overlap their neighbours). unknown: the generator cannot
+// tell without changing the job's state.
+struct LatticeCut {
+    enum class Op { unknown, solid, open, cells, holes, tiedHoles };
+    Op op = Op::unknown;
+    const Paths* shape = nullptr;
+};
 
 class InfillBase {
 public:
@@ -36,9 +48,11 @@ public:
 protected:
     // Fills the parameters below from the settings.
     virtual void setup(const SliceConfig& s) = 0;
-    // The part of region that is hollow at the layer: the full pattern, or
-    // the core pattern when core is set.
-    virtual Paths pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) = 0;
+    // The cut of the full pattern at the layer, or of the core pattern when
+    // core is set. With peek it must leave the job as it is.
+    virtual LatticeCut cut(const SliceConfig& s, int32_t layer, bool core, bool peek) = 0;
+    // The part of region that is hollow at the layer.
+    Paths pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core);
 
     // Slot 8 of every island of the part type on the layer; set-up first.
     void runPipeline(const SliceConfig& s, int32_t layer);
@@ -56,6 +70,7 @@ protected:
     // of i outside, j inside. Only cells near the printable image are made,
     // and only those whose copy comes within margin of a contour's box.
     Paths tile(const Paths& shape, const Paths& region, int64_t margin = 0) const;
+    Lattice lattice() const { return {period_, originX_, originY_, tileLimit_}; }
     // The islands of the generator's part type on the layer, in order.
     std::vector<IslandRef> islandsOf(int32_t layer);
     // A support island is printed as its support area: slot 0 from slot 2.
@@ -85,6 +100,13 @@ private:
     const Region& patternSlot(const IslandRef& i, slot_t slot, const SliceConfig& s);
     Paths inheritedHollow(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer,
                           const IntBox& cells);
+    Paths cutCells(const Paths& region, const Paths& shape, bool holes);
+    int32_t loneKind(const Paths& shape, bool holes);
+    bool hollowByCells(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
+                       int32_t upperLayer, const Region& cells, Region& out);
+    const CellHollow& cellHollow(const std::array<int64_t, 6>& key);
+    int32_t kindOf(const Path& contour);
+    bool withinZone(const IntBox& b, int64_t grow) const;
 
     RoofCache& roof_;
     part_type_t partType_;

@@ -75,23 +75,15 @@ void PostSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart
     runLattice(s.postSupport.enable, s, layer, cleanSolidStart);
 }
 
-// Tied posts overlap their neighbours (their bars reach the next post, and
-// the grown cores overlap): one region, or the even-odd difference would
-// leave the overlaps hollow. The union is cut where a left-out cell meets a
-// kept one; two periods of margin keep those cuts off every cell that comes
-// near the region.
-Paths PostSupport::tiedTiles(const Paths& shape, const Paths& region) const {
-    const Paths tiles = tile(shape, region, 2 * period_);
-    return tiles.empty() ? tiles : unionPaths(tiles);
-}
-
-Paths PostSupport::pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) {
-    Paths tiles;
-    if (!isCleanSolidLayer(s, layer) && !isInsideSolid(layer))
-        tiles = tile(core ? shapes_.postCore : shapes_.post, region);
-    else
-        tiles = tiedTiles(core ? shapes_.linkCore : shapes_.link, region);
-    return tiles.empty() ? region : differencePaths(region, tiles);
+LatticeCut PostSupport::cut(const SliceConfig& s, int32_t layer, bool core, bool peek) {
+    bool band = false;
+    if (!peek)
+        band = isCleanSolidLayer(s, layer);
+    else if (!cleanSolidKnown(layer, band))
+        return {};
+    if (!band && !isInsideSolid(layer))
+        return {LatticeCut::Op::holes, core ? &shapes_.postCore : &shapes_.post};
+    return {LatticeCut::Op::tiedHoles, core ? &shapes_.linkCore : &shapes_.link};
 }
 
 } // namespace Voxmill

@@ -28,11 +28,10 @@ public:
 
 protected:
     void setup(const SliceConfig& s) override;
-    Paths pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) override;
+    LatticeCut cut(const SliceConfig& s, int32_t layer, bool core, bool peek) override;
 
 private:
     PostShapes shapes_;
-    Paths tiedTiles(const Paths& shape, const Paths& region) const;
 };
 
 } // namespace Voxmill

@@ -15,7 +15,7 @@ public:
 
 protected:
     void setup(const SliceConfig& s) override;
-    Paths pattern(const Paths&, const SliceConfig&, int32_t, bool) override { return {}; }
+    LatticeCut cut(const SliceConfig&, int32_t, bool, bool) override { return {LatticeCut::Op::solid}; }
 };
 
 } // namespace Voxmill

@@ -51,6 +51,17 @@ bool SupportBase::isCleanSolidLayer(const SliceConfig&, int32_t layer) {
     return it != record_.starts.begin() && layer <= *(it - 1) + cleanSolidLayers_;
 }
 
+bool SupportBase::cleanSolidKnown(int32_t layer, bool& band) const {
+    if (!cleanSolidEnable_) {
+        band = false;
+        return true;
+    }
+    if (layer < 0 || size_t(layer) >= record_.areas.size()) return false;
+    auto it = std::upper_bound(record_.starts.begin(), record_.starts.end(), layer);
+    band = it != record_.starts.begin() && layer <= *(it - 1) + cleanSolidLayers_;
+    return true;
+}
+
 void SupportBase::extendRecord(int32_t layer) {
     for (int32_t n = int32_t(record_.areas.size()); n <= layer; ++n) {
         double total = modelArea(job_.layers.layer(n), n);

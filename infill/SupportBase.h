@@ -21,6 +21,9 @@ public:
     // the layer and tells whether the layer lies in a band (its start and
     // the cleanSolidLayers layers after it).
     bool isCleanSolidLayer(const SliceConfig& s, int32_t layer);
+    // The same without extending the record: false when the record does not
+    // reach the layer yet (then band is left alone).
+    bool cleanSolidKnown(int32_t layer, bool& band) const;
 
 protected:
     // Ends every support generator's set-up.

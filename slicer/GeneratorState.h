@@ -4,6 +4,7 @@
 // (one after the other in one process, as in the tests) cannot see each
 // other's state.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -19,11 +20,26 @@ struct HollowItem {
     IntBox box;
 };
 
+// The contours a lattice cell can hold on its own, about the cell's centre,
+// and what the roof gradient makes of a cell from the contours it and the
+// cell above hold (see InfillBase::hollowArea). Filled as the job meets them;
+// a job's lattice never changes, so neither do they.
+struct CellHollow {
+    bool fits = false;          // false: it reaches out of its zone, clip it with the outline
+    std::vector<int32_t> kinds; // the contours of the cell's hollow
+};
+struct CellKinds {
+    std::vector<Path> contours;
+    // (operation, roof offset, upper kind, covered above, full kind, core kind)
+    std::map<std::array<int64_t, 6>, CellHollow> hollows;
+};
+
 // The hollows of the step layers under the next roofs, computed ahead from
 // the top down so that every layer can inherit the hollow of the layer above.
 struct RoofCache {
     int32_t marker = -1; // the top layer of the last rebuild
     std::map<int32_t, std::vector<HollowItem>> entries;
+    CellKinds cellKinds;
 };
 
 // The model area printed so far, layer by layer, and the layers at which a
