@@ -1,4 +1,5 @@
 #include "output/LayerImages.h"
+#include "slicer/LocalLevels.h"
 
 namespace Voxmill {
 
@@ -19,7 +20,7 @@ void collectSlots(const Layer& layer, part_type_t type, std::initializer_list<Sl
 }
 
 RowSpan drawCollected(Poly2Img& painter, const Paths& paths, int32_t k, QImage& image) {
-    return paths.empty() ? RowSpan() : painter.drawLevels(depthLevels(paths), k, image);
+    return paths.empty() ? RowSpan() : painter.drawLevels(depthLevelsLocal(paths), k, image);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "slicer/LocalLevels.h"
+
 namespace Voxmill {
 
 void Poly2Img::configure(const SliceConfig& s) {
@@ -46,13 +48,13 @@ RowSpan Poly2Img::drawParts(const Layer& layer, int32_t layerNumber, QImage& ima
     Paths paths;
     for (const LayerPart& part : layer.parts)
         if (part.type == type) collectDrawPaths(part, paths);
-    return paths.empty() ? RowSpan() : drawLevels(depthLevels(paths), layerNumber, image);
+    return paths.empty() ? RowSpan() : drawLevels(depthLevelsLocal(paths), layerNumber, image);
 }
 
 RowSpan Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& image) {
     Paths paths;
     collectDrawPaths(part, paths);
-    return paths.empty() ? RowSpan() : drawLevels(depthLevels(paths), layerNumber, image);
+    return paths.empty() ? RowSpan() : drawLevels(depthLevelsLocal(paths), layerNumber, image);
 }
 
 RowSpan Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image) {
