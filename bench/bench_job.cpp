@@ -11,6 +11,12 @@
 //                                          at 1, 2 and 4 million triangles
 //   bench_job --large-support              a 100 x 100 mm plate on a column:
 //                                          post support under all of it
+//   bench_job --lattice [MODEL.stl...]     post, grid and solid support side
+//                                          by side at 0.05 mm (the plate, 3DBenchy
+//                                          and the bunny), the bunny with infill
+//                                          rectGrid on and off, and support time
+//                                          per layer under plates of 50, 100 and
+//                                          200 mm
 //
 // Each job runs in its own process so its peak resident size is its own.
 
@@ -25,6 +31,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -164,7 +171,7 @@ int runOne(const QString& model, const QByteArray& settings, bool floor) {
 
 // Runs a job in a child process and prints what it printed; returns its wall
 // time in seconds and the peak resident MiB it reported of itself.
-void runChild(const QStringList& childArgs, double& seconds, long& peakMb) {
+QByteArray runChild(const QStringList& childArgs, double& seconds, long& peakMb, bool echo = true) {
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
     const Clock::time_point t = Clock::now();
@@ -172,10 +179,92 @@ void runChild(const QStringList& childArgs, double& seconds, long& peakMb) {
     child.waitForFinished(-1);
     seconds = msSince(t) / 1000.0;
     const QByteArray out = child.readAll();
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    if (echo) std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     const QRegularExpressionMatch m =
         QRegularExpression("peak resident (\\d+) MiB").match(QString::fromLatin1(out));
     peakMb = m.hasMatch() ? m.captured(1).toLong() : -1;
+    return out;
+}
+
+// A number the child printed after the label ("supports 1.23").
+double childFigure(const QByteArray& out, const char* label) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QString(label) + " ([0-9.]+)").match(QString::fromLatin1(out));
+    return m.hasMatch() ? m.captured(1).toDouble() : -1;
+}
+
+// A plate side mm square and 2 mm thick on a 10 mm column: support under all
+// of it.
+QString writePlate(const QTemporaryDir& dir, double side) {
+    Bench::MeshBuilder b;
+    b.box(-5, -5, 0, 5, 5, 10.5);
+    b.box(-side / 2, -side / 2, 10, side / 2, side / 2, 12);
+    const QString path = dir.filePath(QString("plate%1.stl").arg(side));
+    Bench::writeBinaryStl(*b.mesh(), path.toStdString());
+    return path;
+}
+
+struct JobFigures {
+    double seconds = 0, infillMs = 0, supportMs = 0;
+    long peakMb = 0;
+};
+
+JobFigures quietChild(const QString& model, const QByteArray& settings) {
+    JobFigures f;
+    std::printf("  running %s ...\n", QFileInfo(model).fileName().toLocal8Bit().constData());
+    std::fflush(stdout);
+    const QByteArray out = runChild({"--child", model, settings, "--no-floor"}, f.seconds, f.peakMb, false);
+    f.infillMs = childFigure(out, "infill");
+    f.supportMs = childFigure(out, "supports");
+    return f;
+}
+
+// Whole jobs with post, grid and solid support side by side, so that every
+// ratio comes from one run on one machine state.
+void lattice(QStringList models) {
+    QTemporaryDir dir;
+    const QByteArray layer = "[precision]\nlayerHeight = 0.05\n";
+    const QByteArray grid = layer + "[postSupport]\nenable = false\n[gridSupport]\nenable = true\n";
+    const QByteArray solid = layer + "[solidSupport]\nenable = true\n";
+    if (models.isEmpty()) {
+        models << writePlate(dir, 100);
+        for (const char* m : {"real/3DBenchy.stl", "real/stanford_bunny_mm.stl"})
+            models << QStringLiteral(VOXMILL_SHARED_MODELS "/") + m;
+    }
+    std::printf("post, grid and solid support at 0.05 mm, default grid\n");
+    std::vector<std::string> table;
+    for (const QString& model : models) {
+        if (!QFile::exists(model)) {
+            std::printf("%s: not found, skipped\n", model.toLocal8Bit().constData());
+            continue;
+        }
+        const JobFigures p = quietChild(model, layer), g = quietChild(model, grid),
+                         s = quietChild(model, solid);
+        char line[300];
+        std::snprintf(
+            line, sizeof line,
+            "  %-24s post %7.1f s (%6.2f ms/layer, %4ld MiB)  grid %7.1f s (%6.2f, %4ld MiB)  solid "
+            "%7.1f s (%6.2f, %4ld MiB)  post/solid %.2f  grid/solid %.2f",
+            QFileInfo(model).fileName().toLocal8Bit().constData(), p.seconds, p.supportMs, p.peakMb,
+            g.seconds, g.supportMs, g.peakMb, s.seconds, s.supportMs, s.peakMb, p.seconds / s.seconds,
+            g.seconds / s.seconds);
+        table.push_back(line);
+        std::printf("%s\n", line);
+    }
+    const QString bunny = QStringLiteral(VOXMILL_SHARED_MODELS "/real/stanford_bunny_mm.stl");
+    if (QFile::exists(bunny)) {
+        const JobFigures off = quietChild(bunny, layer);
+        const JobFigures on = quietChild(bunny, layer + "[infill]\nenable = true\nfillType = rectGrid\n");
+        std::printf(
+            "  bunny, infill rectGrid: %.1f s (infill %.2f ms/layer, %ld MiB); off: %.1f s; on/off %.2f\n",
+            on.seconds, on.infillMs, on.peakMb, off.seconds, on.seconds / off.seconds);
+    }
+    std::printf("support generation per stored layer under a plate (post support)\n");
+    for (double side : {50.0, 100.0, 200.0}) {
+        const JobFigures f = quietChild(writePlate(dir, side), layer);
+        std::printf("  %3.0f mm: %.2f ms per layer (%.3f ms per cm2), %.1f s, %ld MiB\n", side, f.supportMs,
+                    f.supportMs / (side * side / 100), f.seconds, f.peakMb);
+    }
 }
 
 void scaling() {
@@ -235,6 +324,10 @@ int main(int argc, char** argv) {
         return runOne(args[1], args[2].toLocal8Bit(), args.size() < 4);
     if (!args.isEmpty() && args[0] == "--scaling") {
         scaling();
+        return 0;
+    }
+    if (!args.isEmpty() && args[0] == "--lattice") {
+        lattice(args.mid(1));
         return 0;
     }
     if (!args.isEmpty() && args[0] == "--large-support") {

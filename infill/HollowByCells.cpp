@@ -37,8 +37,8 @@ std::vector<int64_t> findCopies(const Lattice& l, const CellRange& r, const std:
     std::vector<int64_t> at(r.size(), -1);
     int64_t i = 0, j = 0;
     for (size_t n = 0; n < paths.size(); ++n)
-        if (isCellCopy(l, paths[n], kind, i, j) && r.contains(i, j) && places[r.index(i, j)] == CellPlace::inside &&
-            at[r.index(i, j)] < 0)
+        if (isCellCopy(l, paths[n], kind, i, j) && r.contains(i, j) &&
+            places[r.index(i, j)] == CellPlace::inside && at[r.index(i, j)] < 0)
             at[r.index(i, j)] = int64_t(n);
     return at;
 }
@@ -91,7 +91,8 @@ const CellHollow& InfillBase::cellHollow(const std::array<int64_t, 6>& key) {
     auto found = roof_.cellKinds.hollows.find(key);
     if (found != roof_.cellKinds.hollows.end()) return found->second;
     const bool holes = key[0] != 0, covered = key[3] != 0;
-    const int32_t d = int32_t(key[1]), upperKind = int32_t(key[2]), full = int32_t(key[4]), core = int32_t(key[5]);
+    const int32_t d = int32_t(key[1]), upperKind = int32_t(key[2]), full = int32_t(key[4]),
+                  core = int32_t(key[5]);
     const std::vector<Path> kinds = roof_.cellKinds.contours; // kindOf below may grow the list
     const Paths big = centredSquare(2 * period_);
     Paths upper = covered ? centredSquare(3 * period_) : Paths();
@@ -125,6 +126,7 @@ const CellHollow& InfillBase::cellHollow(const std::array<int64_t, 6>& key) {
 // contours. False when the layer's patterns are not lattices of lone cells.
 bool InfillBase::hollowByCells(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
                                int32_t upperLayer, const Region& cells, Region& out) {
+    if (job_.generators.wholeLattice) return false;
     const LatticeCut fullCut = cut(s, i.layer, false, true), coreCut = cut(s, i.layer, true, true);
     const bool holes = fullCut.op == LatticeCut::Op::holes;
     if (!holes && fullCut.op != LatticeCut::Op::cells) return false;
@@ -210,7 +212,8 @@ bool InfillBase::hollowByCells(const SliceConfig& s, const IslandRef& i, const s
         }
         inherited.insert(inherited.end(), rest.begin(), rest.end());
     }
-    Paths work = intersectPaths(without(cells.paths, fullTaken), unionPaths(inherited, without(coreSlot, coreTaken)));
+    Paths work =
+        intersectPaths(without(cells.paths, fullTaken), unionPaths(inherited, without(coreSlot, coreTaken)));
     work.insert(work.end(), std::make_move_iterator(lone.begin()), std::make_move_iterator(lone.end()));
     out = Region(std::move(work));
     return true;

@@ -88,9 +88,12 @@ Paths InfillBase::tile(const Paths& shape, const Paths& region, int64_t margin) 
 Paths InfillBase::pattern(const Paths& region, const SliceConfig& s, int32_t layer, bool core) {
     const LatticeCut c = cut(s, layer, core, false);
     switch (c.op) {
-    case LatticeCut::Op::open: return region;
-    case LatticeCut::Op::cells: return cutCells(region, *c.shape, false);
-    case LatticeCut::Op::holes: return cutCells(region, *c.shape, true);
+    case LatticeCut::Op::open:
+        return region;
+    case LatticeCut::Op::cells:
+        return cutCells(region, *c.shape, false);
+    case LatticeCut::Op::holes:
+        return cutCells(region, *c.shape, true);
     case LatticeCut::Op::tiedHoles: {
         // Tied copies overlap their neighbours (their bars reach the next
         // copy, and grown cores overlap): one region, or the even-odd
@@ -100,7 +103,8 @@ Paths InfillBase::pattern(const Paths& region, const SliceConfig& s, int32_t lay
         const Paths tiles = tile(*c.shape, region, 2 * period_);
         return tiles.empty() ? region : differencePaths(region, unionPaths(tiles));
     }
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -113,7 +117,7 @@ Paths InfillBase::cutCells(const Paths& region, const Paths& shape, bool holes) 
     const CellRange r = tilingRange(l, pathsBox(region));
     if (shape.empty() || r.empty()) return holes ? region : Paths();
     const std::vector<uint8_t> near = nearCells(l, r, region, pathsBox(shape), 0);
-    const int32_t kind = loneKind(shape, holes);
+    const int32_t kind = job_.generators.wholeLattice ? -1 : loneKind(shape, holes);
     const std::vector<CellPlace> places =
         kind >= 0 ? placeCells(l, r, region, 0) : std::vector<CellPlace>(r.size(), CellPlace::touched);
     Paths edge, inside;

@@ -50,6 +50,10 @@ struct CleanSolidRecord {
 };
 
 struct GeneratorState {
+    // Clip every lattice in one operation with the polygon library, cell by
+    // cell nothing: the reference the tests and benchmarks hold the cell by
+    // cell hollow to (the same contours, slower by the lattice's width).
+    bool wholeLattice = false;
     RoofCache infillRoof;  // the model infill's
     RoofCache supportRoof; // shared by the post and grid supports
     CleanSolidRecord cleanSolid;
