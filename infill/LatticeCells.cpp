@@ -51,7 +51,8 @@ void markEdges(const Lattice& l, const CellRange& r, const Paths& region, int64_
                 const double f0 = double(t) / double(pieces), f1 = double(t + 1) / double(pieces);
                 const double xa = double(a.X) + dx * f0, xb = double(a.X) + dx * f1;
                 const double ya = double(a.Y) + dy * f0, yb = double(a.Y) + dy * f1;
-                markBox(l, r, std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb), grow, places);
+                markBox(l, r, std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb), grow,
+                        places);
             }
         }
 }

@@ -45,8 +45,8 @@ CellRange tilingRange(const Lattice& l, const IntBox& box);
 // Per cell of the range, whether a copy of a shape spanning shapeBox about
 // the cell centre comes within margin of a contour's box: the cells a region
 // can use at all.
-std::vector<uint8_t> nearCells(const Lattice& l, const CellRange& r, const Paths& region, const IntBox& shapeBox,
-                               int64_t margin);
+std::vector<uint8_t> nearCells(const Lattice& l, const CellRange& r, const Paths& region,
+                               const IntBox& shapeBox, int64_t margin);
 
 enum class CellPlace : uint8_t { outside, inside, touched };
 

@@ -43,8 +43,10 @@ void markEdges(const Grid& g, const Path& path, std::vector<uint8_t>& marked) {
             const double f0 = double(t) / double(pieces), f1 = double(t + 1) / double(pieces);
             const double xa = double(a.X) + dx * f0, xb = double(a.X) + dx * f1;
             const double ya = double(a.Y) + dy * f0, yb = double(a.Y) + dy * f1;
-            const int64_t x0 = int64_t(std::floor(std::min(xa, xb))), x1 = int64_t(std::ceil(std::max(xa, xb)));
-            const int64_t y0 = int64_t(std::floor(std::min(ya, yb))), y1 = int64_t(std::ceil(std::max(ya, yb)));
+            const int64_t x0 = int64_t(std::floor(std::min(xa, xb))),
+                          x1 = int64_t(std::ceil(std::max(xa, xb)));
+            const int64_t y0 = int64_t(std::floor(std::min(ya, yb))),
+                          y1 = int64_t(std::ceil(std::max(ya, yb)));
             for (int64_t i = g.cx(x0 - 2); i <= g.cx(x1 + 2); ++i)
                 for (int64_t j = g.cy(y0 - 2); j <= g.cy(y1 + 2); ++j) marked[g.at(i, j)] = 1;
         }
@@ -65,7 +67,7 @@ public:
         parity_.assign(paths_.size(), 0);
         winding = 0;
         for (auto it = std::upper_bound(row.begin(), row.end(), double(p.X),
-                                        [](double x, const Crossing& c) { return x < c.x; });
+                                        [](double x, const Crossing&c) { return x < c.x; });
              it != row.end(); ++it) {
             winding += it->dir;
             parity_[it->path] ^= 1;
@@ -137,9 +139,12 @@ std::vector<uint8_t> aloneContours(const Paths& a, const std::vector<IntBox>& bo
 bool loneForm(const Path& c, const IntBox& box, int32_t w, Path& form, bool& none) {
     const int64_t m = gridUnits;
     Paths in;
-    const Path frame = {{box.minX - m, box.minY - m}, {box.maxX + m, box.minY - m}, {box.maxX + m, box.maxY + m},
+    const Path frame = {{box.minX - m, box.minY - m},
+                        {box.maxX + m, box.minY - m},
+                        {box.maxX + m, box.maxY + m},
                         {box.minX - m, box.maxY + m}};
-    for (int32_t n = 0; n < std::abs(w); ++n) in.push_back(w > 0 ? frame : Path(frame.rbegin(), frame.rend()));
+    for (int32_t n = 0; n < std::abs(w); ++n)
+        in.push_back(w > 0 ? frame : Path(frame.rbegin(), frame.rend()));
     in.push_back(c);
     int found = 0;
     for (const Path& out : unionPaths(in)) {
