@@ -55,6 +55,7 @@ soak: build
 format-check:
 	@bash scripts/check-format.sh
 	@bash scripts/check-layers.sh
+	@bash scripts/check-man.sh
 
 bench: build
 	@for b in build/bench_*; do echo "== $$b"; $$b; done
