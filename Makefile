@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test install package test-sanitize test-tsan fuzz soak bench format-check clean
+.PHONY: deps build demo test install package install-check test-sanitize test-tsan fuzz soak bench format-check clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -30,6 +30,9 @@ install: build
 package: build
 	@bash scripts/install-deps.sh dpkg-dev file
 	cd build && cpack
+
+install-check: package
+	@bash scripts/check-install.sh
 
 # The jobs on the large real models run in the plain suite only: under the
 # sanitizers they take minutes and walk the code the analytic models walk.
