@@ -3,6 +3,7 @@
 # warning from groff while man renders it, or lexgrog cannot read its NAME.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export LC_ALL=C.UTF-8 # a locale every system has: man and lexgrog warn of a missing one
 bash scripts/install-deps.sh mandoc man-db
 pages=(docs/*.1)
 mandoc -T lint "${pages[@]}"
