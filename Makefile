@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test test-sanitize test-tsan fuzz soak bench format-check clean
+.PHONY: deps build demo test install package install-check test-sanitize test-tsan fuzz soak bench format-check clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -19,6 +19,20 @@ demo: build
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
+
+# The programs, their manual pages, the README and the licence go under
+# PREFIX; the Debian package (build/voxmill_<version>_<arch>.deb) holds the
+# same files under /usr, its dependencies read off the binaries.
+PREFIX ?= /usr/local
+install: build
+	cmake --install build --prefix $(PREFIX)
+
+package: build
+	@bash scripts/install-deps.sh dpkg-dev file
+	cd build && cpack
+
+install-check: package
+	@bash scripts/check-install.sh
 
 # The jobs on the large real models run in the plain suite only: under the
 # sanitizers they take minutes and walk the code the analytic models walk.
@@ -55,6 +69,7 @@ soak: build
 format-check:
 	@bash scripts/check-format.sh
 	@bash scripts/check-layers.sh
+	@bash scripts/check-man.sh
 
 bench: build
 	@for b in build/bench_*; do echo "== $$b"; $$b; done
