@@ -112,7 +112,8 @@ TEST_F(SliceViewJobs, ModelPartlyOutsideWarnsAndCheckFindsItsCutEdge) {
                                                   QRegularExpression::MultilineOption)))
         << c.out.toStdString();
     EXPECT_TRUE(c.out.endsWith("check: 22 layers, 0 unsupported islands, 0 empty layers, 22 layers with "
-                               "material at the edge, 0 layers with support too close to model\n"))
+                               "material at the edge, 0 layers with support too close to model, 0 layers "
+                               "above the printer's height\n"))
         << c.out.toStdString();
 }
 
@@ -147,7 +148,7 @@ TEST_F(SliceViewJobs, CheckFindsTheOverhangOfTheTWithoutSupportsAndPassesItWithT
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.out,
               "check: 252 layers, 0 unsupported islands, 0 empty layers, 0 layers with material at the "
-              "edge, 0 layers with support too close to model\n");
+              "edge, 0 layers with support too close to model, 0 layers above the printer's height\n");
 }
 
 // A box 1 mm above another leaves ten empty layers of 0.1 mm between them, and stands on nothing.
@@ -160,9 +161,9 @@ TEST_F(SliceViewJobs, CheckFindsTheEmptyLayersBetweenTwoBoxes) {
     EXPECT_EQ(c.status, 2);
     EXPECT_TRUE(c.out.startsWith("layers 22-31: empty\nlayer 32: unsupported island of "))
         << c.out.toStdString();
-    EXPECT_TRUE(
-        c.out.endsWith("check: 52 layers, 1 unsupported island, 10 empty layers, 0 layers with material "
-                       "at the edge, 0 layers with support too close to model\n"))
+    EXPECT_TRUE(c.out.endsWith(
+        "check: 52 layers, 1 unsupported island, 10 empty layers, 0 layers with material "
+        "at the edge, 0 layers with support too close to model, 0 layers above the printer's height\n"))
         << c.out.toStdString();
 }
 

@@ -15,7 +15,13 @@ void BitPlane::reset(int32_t w, int32_t h) {
     rowUsed.assign(size_t(h), 0);
 }
 
-int64_t BitPlane::count() const { return rowCount(bits.data(), int32_t(bits.size())); }
+// Only the used rows: most rows of a layer are empty.
+int64_t BitPlane::count() const {
+    int64_t n = 0;
+    for (int32_t y = 0; y < height; ++y)
+        if (rowUsed[size_t(y)]) n += rowCount(row(y), words);
+    return n;
+}
 
 int64_t rowCount(const uint64_t* row, int32_t words) {
     int64_t n = 0;

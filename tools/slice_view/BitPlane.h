@@ -15,7 +15,7 @@ struct BitPlane {
     int32_t width = 0, height = 0;
     int32_t words = 0;            // per row
     std::vector<uint64_t> bits;   // height * words
-    std::vector<uint8_t> rowUsed; // per row: any bit set (kept by unpack and orOf)
+    std::vector<uint8_t> rowUsed; // per row: any bit set (kept by set, unpack and orOf)
 
     // Sizes the plane; every bit 0.
     void reset(int32_t w, int32_t h);

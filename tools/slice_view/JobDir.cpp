@@ -31,14 +31,20 @@ JobGeometry jobGeometry(const SliceConfig& c) {
     // as the rasteriser places the plate centre: half the image, rounded down
     g.centreX = double(g.width / 2);
     g.centreY = double(g.height / 2);
+    // in units, as the size stage compares them
+    const int32_t printerUnits = int32_t(c.poly2img.sizeZ * 10000.0f);
+    g.printerLayers = printerUnits / layerUnits(c);
+    g.printerHeightMm = printerUnits / 10000.0;
     return g;
 }
 
-JobGeometry readJobGeometry(const QString& dir) {
+SliceConfig readJobConfig(const QString& dir) {
     SliceConfig c;
     readSettings(dir + QStringLiteral("/config"), c);
-    return jobGeometry(c);
+    return c;
 }
+
+JobGeometry readJobGeometry(const QString& dir) { return jobGeometry(readJobConfig(dir)); }
 
 int32_t layerFileCount(const QDir& dir) {
     const QRegularExpression name("^slice_([ms])(0|[1-9][0-9]*)$");
