@@ -10,6 +10,7 @@
 
 #include "base/VirtualFile.h"
 #include "config/SettingsFile.h"
+#include "tools/slice_view/LayerDecode.h"
 
 namespace Voxmill {
 
@@ -64,7 +65,7 @@ int32_t layerFileCount(const QDir& dir) {
 void readPlane(const QString& path, BitPlane& plane) {
     const QByteArray bytes = readLayerImageBytes(path);
     try {
-        unpack(decodeLayerImage(bytes), plane);
+        LayerDecoder().decode(bytes, plane);
     } catch (const std::runtime_error& e) { // a failed allocation stays what it is
         throw std::runtime_error(toLocal8(path) + ": " + e.what());
     }
@@ -96,7 +97,7 @@ const BitPlane& LayerSource::plane(LayerKind kind) {
                 throw std::runtime_error("image is " + std::to_string(header.width) + " x " +
                                          std::to_string(header.height) + " pixels, the job's config says " +
                                          std::to_string(width_) + " x " + std::to_string(height_) + ".");
-            unpack(decodeLayerImage(s.bytes), s.plane);
+            decoder_.decode(s.bytes, s.plane);
         } catch (const std::runtime_error& e) { // a failed allocation stays what it is
             throw std::runtime_error(toLocal8(s.path) + ": " + e.what());
         }

@@ -10,6 +10,7 @@
 
 #include "config/SliceConfig.h"
 #include "tools/slice_view/BitPlane.h"
+#include "tools/slice_view/LayerDecode.h"
 
 namespace Voxmill {
 
@@ -81,6 +82,7 @@ private:
     QDir dir_;
     int32_t count_ = 0, width_ = 0, height_ = 0;
     Slot slots_[2];
+    LayerDecoder decoder_;
 };
 
 // Prints "<what>: <done>/<total> layers" on standard error, at most once a
