@@ -90,6 +90,8 @@ const char* const reportScript = R"JS(
     return m ? Number(m[1]) : null;
   }
 
+  // the picture on screen, as the browser has it: "loaded" names its file
+  picture.addEventListener('load', () => { picture.dataset.loaded = picture.getAttribute('src'); });
   slider.addEventListener('input', () => show(Number(slider.value)));
   window.addEventListener('hashchange', () => {
     const n = layerOfHash();
