@@ -15,6 +15,8 @@ table.summary { border-collapse: collapse; }
 table.summary th { text-align: left; font-weight: normal; color: #9aa0a6; padding: 0.15em 1.2em 0.15em 0; vertical-align: top; }
 table.summary td { padding: 0.15em 0; }
 .views { display: flex; flex-wrap: wrap; gap: 1.5em; align-items: flex-start; }
+.views figure { flex: 1 1 0; min-width: 280px; }
+.views .picture, .views .picture img { width: 100%; height: auto; }
 figure { margin: 0; }
 figcaption { color: #9aa0a6; font-size: 0.9em; }
 .picture { position: relative; display: inline-block; background: #000; line-height: 0; }
@@ -57,7 +59,7 @@ const char* const reportScript = R"JS(
     if (picture.getAttribute('src') !== src) picture.setAttribute('src', src);
     picture.dataset.layer = shown;
     let note = '';
-    if (shown !== n && job.exact[n]) note = 'the files of layer ' + n + ' equal those of layer ' + shown + ', pictured';
+    if (shown !== n && job.exact[n]) note = 'layer ' + n + ' prints exactly what layer ' + shown + ' prints: this is its picture';
     else if (shown !== n) note = 'picture of layer ' + shown + ', the nearest pictured layer below (every ' + job.step + ' layers and the first layer of each finding are pictured)';
     $('layer-picture-note').textContent = note;
   }

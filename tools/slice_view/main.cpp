@@ -11,8 +11,9 @@
 //   slice_view report DIR OUT            OUT/index.html: a page on the job for any browser
 //
 // Exit status: 0 done (nothing found, identical), 1 a file that cannot be
-// read or is malformed, or a wrong command line, 2 check found something or
-// diff found differences. Progress of long runs goes to standard error.
+// read or is malformed, or a wrong command line, 2 check or report found
+// something or diff found differences. Progress of long runs goes to
+// standard error.
 
 #include <algorithm>
 #include <cstdio>
