@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "tools/SliceViewJobs.h"
+#include "tools/slice_view/JobText.h"
 #include "tools/slice_view/ReportPictures.h"
 
 using namespace Voxmill;
@@ -207,4 +208,61 @@ TEST(ReportPictures, EveryStepthLayerAndEachFindingIsPictured) {
     EXPECT_EQ(p.step, 3);
     EXPECT_EQ(p.shown, (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 6, 7, 7, 9}));
     EXPECT_EQ(p.count, 4);
+}
+
+// Only what differs from its default, in the settings file's order and notation; a list as a whole.
+TEST(ReportText, SettingsThatDifferFromTheirDefaults) {
+    SliceConfig c;
+    EXPECT_TRUE(changedSettings(c).empty());
+    c.precision.layerHeight = 0.05f;
+    c.infill.fillType = FillType::rectGrid;
+    c.waitTime.areas = {300, 900};
+    c.poly2img.sizeY = 222.816f; // the default, as the settings file reads it back
+    const std::vector<SettingChange> changes = changedSettings(c);
+    ASSERT_EQ(changes.size(), 3u);
+    const std::string lines[] = {"precision.layerHeight = 0.05 (0.02)",
+                                 "infill.fillType = rectGrid (support)",
+                                 "waitTime.areas = 300,900 (300,360,810,900)"};
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(changes[i].key + " = " + changes[i].value + " (" + changes[i].defaultValue + ")", lines[i]);
+}
+
+// The sum stops at the first line out of order or of another form, and says where.
+TEST(ReportText, WaitTimesAreSummedUpToTheFirstBadLine) {
+    QTemporaryDir dir;
+    VoxmillTest::writeFile(dir.filePath("waitTime"),
+                           "waitXTimeout0 = 500\nwaitXTimeout1 = 1250\nwaitXTimeout3 = 9\n");
+    const WaitTimes w = readWaitTimes(dir.path());
+    EXPECT_TRUE(w.present);
+    EXPECT_EQ(w.layers, 2);
+    EXPECT_EQ(w.totalMs, 1750);
+    EXPECT_EQ(w.fault, "line 3: expected waitXTimeout2 = <ms>");
+    EXPECT_FALSE(readWaitTimes(dir.filePath("none")).present);
+}
+
+// The default grid's 6080 columns become 1000 picture pixels; a model line one pixel wide stays
+// white in every picture row, a support block of 100 columns grey.
+TEST(ReportPictures, ScaledPicturesKeepThinModelLines) {
+    const JobGeometry g = jobGeometry(SliceConfig());
+    BitPlane model, support;
+    model.reset(g.width, g.height);
+    support.reset(g.width, g.height);
+    for (int32_t y = 100; y < 200; ++y) {
+        model.set(3001, y);
+        for (int32_t x = 2000; x < 2100; ++x) support.set(x, y);
+    }
+    const PictureFrame f = pictureFrame(g, {0, 100, g.width - 1, 199}, reportMaxPixels);
+    ASSERT_EQ(f.width, 1000);
+    const QImage img = drawLayer(model, support, f);
+    // Regression: 4.22 mm of rows at 0.28 mm made 16 picture rows, the last of them always empty.
+    ASSERT_EQ(img.height(), 15);
+    for (int32_t y = 0; y < img.height(); ++y) {
+        int32_t white = 0, grey = 0;
+        for (int32_t x = 0; x < img.width(); ++x) {
+            white += qGray(img.pixel(x, y)) == 255;
+            grey += qGray(img.pixel(x, y)) == 128;
+        }
+        EXPECT_EQ(white, 1) << "row " << y;
+        EXPECT_NEAR(grey, 17, 1) << "row " << y;
+    }
 }
