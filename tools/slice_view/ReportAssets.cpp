@@ -14,9 +14,9 @@ code { color: #f0d98c; }
 table.summary { border-collapse: collapse; }
 table.summary th { text-align: left; font-weight: normal; color: #9aa0a6; padding: 0.15em 1.2em 0.15em 0; vertical-align: top; }
 table.summary td { padding: 0.15em 0; }
-.views { display: flex; flex-wrap: wrap; gap: 1.5em; align-items: flex-start; }
-.views figure { flex: 1 1 0; min-width: 280px; }
-.views .picture, .views .picture img { width: 100%; height: auto; }
+.views { display: grid; grid-template-columns: minmax(0, 1fr) minmax(0, 1fr); gap: 1.5em; align-items: start; }
+.views .picture { display: block; }
+.views .picture img { width: 100%; height: auto; }
 figure { margin: 0; }
 figcaption { color: #9aa0a6; font-size: 0.9em; }
 .picture { position: relative; display: inline-block; background: #000; line-height: 0; }
