@@ -98,36 +98,38 @@ std::string findings(const JobScan& scan) {
     return t + "</ol></section>\n";
 }
 
+std::string figure(const std::string& pictureHtml, const char* caption) {
+    return "<figure><div class=\"picture\">" + pictureHtml + "</div><figcaption>" + caption +
+           "</figcaption></figure>\n";
+}
+
 std::string views(const ReportPictures& p) {
-    return "<section id=\"views\"><h2>The job</h2>\n<div class=\"views\">\n"
-           "<figure><div class=\"picture\"><img id=\"side-picture\" src=\"side.png\" alt=\"the job from the "
-           "front\"><div id=\"side-cursor\"></div></div><figcaption>From the front: model white, support "
-           "grey; "
-           "the marker is the layer shown below</figcaption></figure>\n" +
-           formatted(
-               "<figure><div class=\"picture\"><img src=\"top.png\" alt=\"the job from above\" width=\"%d\" "
-               "height=\"%d\"></div><figcaption>From above: every layer's pixels, model over "
-               "support</figcaption></figure>\n",
-               p.frame.width, p.frame.height) +
-           "</div></section>\n";
+    const std::string side = "<img id=\"side-picture\" src=\"side.png\" alt=\"the job from the front\">"
+                             "<div id=\"side-cursor\"></div>";
+    const std::string top =
+        formatted("<img src=\"top.png\" alt=\"the job from above\" width=\"%d\" height=\"%d\">",
+                  p.frame.width, p.frame.height);
+    return "<section id=\"views\"><h2>The job</h2>\n<div class=\"views\">\n" +
+           figure(side, "From the front: model white, support grey; the marker is the layer shown below") +
+           figure(top, "From above: every layer's pixels, model over support") + "</div></section>\n";
 }
 
 std::string viewer(const ReportInput& in) {
     const int32_t last = in.scan.layersRead - 1;
     const PictureFrame& f = in.pictures.frame;
-    return "<section id=\"viewer\"><h2>Layers</h2>\n<div class=\"controls\">" +
-           formatted("<input type=\"range\" id=\"slider\" min=\"0\" max=\"%d\" value=\"0\" step=\"1\" "
-                     "aria-label=\"layer\">",
-                     last) +
-           "</div>\n<p>Layer <b id=\"layer-number\">0</b>" + formatted(" of 0-%d", last) +
-           ", its top at <span id=\"layer-z\"></span> mm; model <span id=\"layer-model\"></span> mm², "
-           "support "
-           "<span id=\"layer-support\"></span> mm² (arrow keys, Page Up and Down, Home and End move)</p>\n" +
-           formatted("<figure><div class=\"picture\"><img id=\"layer-picture\" alt=\"the layer shown\" "
-                     "width=\"%d\" "
-                     "height=\"%d\"></div>",
-                     f.width, f.height) +
-           "<figcaption id=\"layer-picture-note\"></figcaption></figure>\n"
+    const std::string slider = formatted(
+        "<input type=\"range\" id=\"slider\" min=\"0\" max=\"%d\" value=\"0\" aria-label=\"layer\">", last);
+    const std::string about =
+        formatted(
+            "<p>Layer <b id=\"layer-number\">0</b> of 0-%d, its top at <span id=\"layer-z\"></span> mm; ",
+            last) +
+        "model <span id=\"layer-model\"></span> mm², support <span id=\"layer-support\"></span> mm² "
+        "(arrow keys, Page Up and Down, Home and End move)</p>\n";
+    const std::string picture = formatted(
+        "<img id=\"layer-picture\" alt=\"the layer shown\" width=\"%d\" height=\"%d\">", f.width, f.height);
+    return "<section id=\"viewer\"><h2>Layers</h2>\n<div class=\"controls\">" + slider + "</div>\n" + about +
+           "<figure><div class=\"picture\">" + picture +
+           "</div><figcaption id=\"layer-picture-note\"></figcaption></figure>\n"
            "<ul id=\"layer-findings\"></ul><p id=\"layer-clean\">No finding on this layer.</p>\n"
            "<h3>Area per layer</h3>\n" +
            areaPlot(in.scan.counts, in.geometry.pixelAreaMm2()) + "</section>\n";
@@ -155,10 +157,10 @@ std::string jobData(const ReportInput& in) {
 std::string faultText(const JobScan& s) {
     if (s.fault.empty()) return "";
     const std::string what =
-        s.layersRead == 0 ? "No layer could be read: "
-                          : formatted("The layers could not all be read; this report shows the %d below "
-                                      "the fault. ",
-                                      s.layersRead);
+        s.layersRead == 0
+            ? "No layer could be read: "
+            : formatted("The layers could not all be read; this report shows the %d below the fault. ",
+                        s.layersRead);
     return "<p class=\"fault\" id=\"fault\">" + htmlText(what + s.fault) + "</p>\n";
 }
 
