@@ -5,6 +5,9 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "slicer/FloatUnits.h"
+#include "slicer/MeshSlicer.h"
+
 namespace Voxmill {
 
 namespace {
@@ -104,6 +107,44 @@ bool overlaps(const ExtentMm& m, const ExtentMm& area) {
     return m.maxX > area.minX && m.minX < area.maxX && m.maxY > area.minY && m.minY < area.maxY;
 }
 
+struct ModelTop {
+    std::string name;
+    int32_t top; // units
+};
+
+std::vector<ModelTop> modelTops(const LoadedModels& models) {
+    std::vector<ModelTop> out;
+    for (size_t k = 0; k < models.meshes.size(); ++k) {
+        const ModelSpec& spec = models.meshSpecs.at(k);
+        if (spec.type == part_type_t::model && !models.meshes[k].mesh->vertices.empty())
+            out.push_back({modelName(spec, "mesh", k), models.meshes[k].mesh->max[2]});
+    }
+    for (size_t k = 0; k < models.slcs.size(); ++k) {
+        const ModelSpec& spec = models.slcSpecs.at(k);
+        if (spec.type == part_type_t::model && !models.slcs[k].slc->layers.empty())
+            out.push_back({modelName(spec, "SLC", k), topZ(*models.slcs[k].slc, models.slcs[k].transform)});
+    }
+    return out;
+}
+
+// In whole layers: the printer prints a layer whole or not at all.
+void checkHeight(const LoadedModels& models, const SliceConfig& c,
+                 const std::function<void(const std::string&)>& warn) {
+    const int64_t t = layerUnits(c), raft = int64_t(c.raft.layerCnt) * t;
+    const int64_t printer = truncToUnits(c.poly2img.sizeZ * 10000.0f);
+    for (const ModelTop& m : modelTops(models)) {
+        const int64_t top = raft + int64_t(modelLayerCount(c, m.top)) * t;
+        if (top > printer)
+            warn(
+                "warning: " + m.name + " reaches above the printer's height by " +
+                format("%.2f mm (its last layer ends at %.2f mm, the raft's %.2f mm included; printer height "
+                       "%.2f mm)",
+                       double(top - printer) / 10000.0, double(top) / 10000.0, double(raft) / 10000.0,
+                       double(printer) / 10000.0) +
+                "; the printer cannot print what lies above");
+    }
+}
+
 std::vector<ModelExtent> modelExtents(const LoadedModels& models) {
     std::vector<ModelExtent> out;
     addMeshExtents(models, out);
@@ -133,6 +174,7 @@ void checkBuildArea(const LoadedModels& models, const SliceConfig& c,
                  describe(m.extent) + "; build area " + describe(area) +
                  "); what lies outside is not printed");
     }
+    checkHeight(models, c, warn);
 }
 
 } // namespace Voxmill

@@ -1,8 +1,9 @@
 #pragma once
 // Where the loaded models lie against the build area: the poly2img.sizeX x
 // poly2img.sizeY mm rectangle around the plate centre that the printable
-// columns and rows of a layer image cover. The extraBlankPixel margins lie
-// outside it: nothing is ever printed there.
+// columns and rows of a layer image cover, and poly2img.sizeZ mm above the
+// plate. The extraBlankPixel margins lie outside it: nothing is ever printed
+// there.
 
 #include <functional>
 #include <string>
@@ -28,6 +29,12 @@ namespace Voxmill {
 // The first model that does not overlap the build area at all throws:
 //   "model a.stl lies wholly outside the build area: model x ... mm, y ... mm;
 //    build area x ... mm, y ... mm (280 x 222.816 mm around the plate centre)"
+// A model of type model (walls never add layers) whose last layer, counted
+// as the layer list counts it and stacked on the raft.layerCnt raft layers,
+// ends above poly2img.sizeZ gives one line to warn:
+//   "warning: model a.stl reaches above the printer's height by 49.00 mm (its
+//    last layer ends at 252.00 mm, the raft's 2.00 mm included; printer
+//    height 203.00 mm); the printer cannot print what lies above"
 void checkBuildArea(const LoadedModels& models, const SliceConfig& c,
                     const std::function<void(const std::string&)>& warn);
 

@@ -50,13 +50,17 @@ int32_t stackHeight(const LoadedModels& models) {
     return top;
 }
 
-// The stack height divided by the thickness, rounded to nearest, gives the
-// model layers; the raft layers kept in the store come below them. Every
-// model layer is cut at its middle height.
-LayerHeights buildLayerHeights(const SliceConfig& c, int32_t stackHeight) {
+int32_t modelLayerCount(const SliceConfig& c, int32_t stackHeight) {
     const int32_t t = layerUnits(c);
     const float layers = (float(t / 2) + float(stackHeight)) / float(t);
-    const int32_t n = layers > 0 ? truncToUnits(layers) : 0;
+    return layers > 0 ? truncToUnits(layers) : 0;
+}
+
+// The raft layers kept in the store come below the model layers. Every model
+// layer is cut at its middle height.
+LayerHeights buildLayerHeights(const SliceConfig& c, int32_t stackHeight) {
+    const int32_t t = layerUnits(c);
+    const int32_t n = modelLayerCount(c, stackHeight);
     const int32_t raft = storeRaftLayers(c);
     LayerHeights lh;
     lh.thickness.assign(size_t(n) + size_t(raft), t);

@@ -21,9 +21,12 @@ struct LayerHeights {
 void scaleModels(LoadedModels& models, const SliceConfig& c);
 // Top of the model stack in units (walls do not count), at least 0.
 int32_t stackHeight(const LoadedModels& models);
-// The stack height over the layer thickness, rounded to nearest, gives the
-// model layers, each cut at its middle; storeRaftLayers uncut layers (height
-// 0) come below them. Heights ascend from the first model layer on.
+// The stack height over the layer thickness, rounded to nearest: the model
+// layers of a stack of that height.
+int32_t modelLayerCount(const SliceConfig& c, int32_t stackHeight);
+// modelLayerCount layers, each cut at its middle; storeRaftLayers uncut
+// layers (height 0) come below them. Heights ascend from the first model
+// layer on.
 LayerHeights buildLayerHeights(const SliceConfig& c, int32_t stackHeight);
 // Cuts every mesh model into layers [first, min(count, first + batch)) at
 // their heights and stores one part per model per layer (possibly empty), so

@@ -106,3 +106,39 @@ TEST(BuildAreaCheck, ModelsAreTakenAsTheyWillBeSliced) {
         lines[0].rfind("model box2.stl lies wholly outside the build area: model x 70.00 to 80.00 mm", 0), 0u)
         << lines[0];
 }
+
+// The printer is 10 mm high; the default raft is 100 layers of 0.02 mm. A model's top counts in whole
+// layers, rounded as the layer list rounds its height, over the raft; walls add no layers.
+TEST(BuildAreaCheck, WarnsOfModelsAboveThePrintersHeight) {
+    struct Row {
+        const char* what;
+        int32_t topUnits, raftLayers;
+        part_type_t type;
+        std::string warning; // empty: none
+    };
+    const std::string above = "warning: model tall.stl reaches above the printer's height by ";
+    const Row rows[] = {
+        {"8 mm on 2 mm of raft ends flush with the printer's top", 8 * mm, 100, part_type_t::model, ""},
+        {"8.009 mm rounds to 400 layers", 80090, 100, part_type_t::model, ""},
+        {"8.01 mm rounds to 401 layers, one above", 80100, 100, part_type_t::model,
+         above +
+             "0.02 mm (its last layer ends at 10.02 mm, the raft's 2.00 mm included; printer height 10.00 "
+             "mm); the printer cannot print what lies above"},
+        {"without a raft", 105000, 0, part_type_t::model,
+         above + "0.50 mm (its last layer ends at 10.50 mm, "},
+        {"a wall adds no layers", 20 * mm, 100, part_type_t::modelWall, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        LoadedModels models;
+        models.meshes.push_back({boxMesh(0, 0, 0, mm, mm, row.topUnits), 0, 0});
+        models.meshSpecs.push_back({"tall.stl", part_format_t::stl, row.type});
+        SliceConfig c;
+        c.poly2img.sizeZ = 10;
+        c.raft.layerCnt = row.raftLayers;
+        std::vector<std::string> lines;
+        checkBuildArea(models, c, [&](const std::string& w) { lines.push_back(w); });
+        ASSERT_EQ(lines.size(), row.warning.empty() ? 0u : 1u);
+        for (const std::string& line : lines) EXPECT_EQ(line.rfind(row.warning, 0), 0u) << line;
+    }
+}

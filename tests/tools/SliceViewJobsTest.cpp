@@ -1,81 +1,9 @@
 // Whole jobs of the real program read back by the real slice_view: the job warnings, and what
-// check, diff, stats, side and png tell about the jobs.
+// check, diff, stats, side, png and report tell about the jobs.
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-
-#include "app/VoxmillProcess.h"
-#include "model/ModelFiles.h"
-#include "output/OutputTestUtil.h"
+#include "tools/SliceViewJobs.h"
 
 using namespace Voxmill::Test;
-
-namespace {
-
-struct ToolResult {
-    int status;
-    QString out, err;
-};
-
-ToolResult sliceView(const QStringList& args) {
-    testApp();
-    QProcess p;
-    p.start(QStringLiteral(VOXMILL_TOOLS_DIR "/slice_view"), args);
-    const bool ended = p.waitForFinished(300000) && p.exitStatus() == QProcess::NormalExit;
-    return {ended ? p.exitCode() : -1000, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-// A 60 x 40 mm plate of 0.1 mm pixels and a raft of two layers; without supports the raft is
-// copies of the first layer.
-QString plate(double layerMm, const char* poly2imgLines = "", int raftLayers = 2, bool supports = false) {
-    return QString("[precision]\nlayerHeight = %1\n[postSupport]\nenable = %4\n[raft]\nlayerCnt = %3\n"
-                   "[poly2img]\nsizeX = 60\nsizeY = 40\npixelX = 600\npixelY = 400\n%2")
-        .arg(layerMm)
-        .arg(poly2imgLines)
-        .arg(raftLayers)
-        .arg(supports ? "true" : "false");
-}
-
-class SliceViewJobs : public ::testing::Test {
-protected:
-    // An STL box, corners in mm.
-    QString box(const QString& name, float x0, float y0, float z0, float x1, float y1, float z1) {
-        std::vector<VoxmillTest::Triangle> tris = VoxmillTest::cube(1);
-        for (VoxmillTest::Triangle& t : tris)
-            for (int k = 0; k < 9; k += 3) {
-                t[k] = x0 + t[k] * (x1 - x0);
-                t[k + 1] = y0 + t[k + 1] * (y1 - y0);
-                t[k + 2] = z0 + t[k + 2] * (z1 - z0);
-            }
-        const QString path = root_.filePath(name);
-        VoxmillTest::writeFile(path, VoxmillTest::binaryStl(tris));
-        return path;
-    }
-
-    // Runs the program with the settings on the -M values; its output directory is root/name.
-    JobResult job(const QString& name, const QString& settings, const QStringList& models) {
-        const QString ini = root_.filePath(name + ".ini"), out = root_.filePath(name);
-        VoxmillTest::writeFile(ini, settings.toStdString());
-        QDir().mkpath(out);
-        QStringList args = {"-C", ini, "-O", out};
-        for (const QString& m : models) args << "-M" << m;
-        return runVoxmill(args, root_.path());
-    }
-
-    QString dir(const QString& name) const { return root_.filePath(name); }
-
-    QTemporaryDir root_;
-};
-
-bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
-
-} // namespace
 
 // Nothing of it would print: the job stops in the size stage, before any layer file, with the
 // model's extent and the build area on the last line.
@@ -112,7 +40,8 @@ TEST_F(SliceViewJobs, ModelPartlyOutsideWarnsAndCheckFindsItsCutEdge) {
                                                   QRegularExpression::MultilineOption)))
         << c.out.toStdString();
     EXPECT_TRUE(c.out.endsWith("check: 22 layers, 0 unsupported islands, 0 empty layers, 22 layers with "
-                               "material at the edge, 0 layers with support too close to model\n"))
+                               "material at the edge, 0 layers with support too close to model, 0 layers "
+                               "above the printer's height\n"))
         << c.out.toStdString();
 }
 
@@ -147,7 +76,7 @@ TEST_F(SliceViewJobs, CheckFindsTheOverhangOfTheTWithoutSupportsAndPassesItWithT
     EXPECT_EQ(s.status, 0);
     EXPECT_EQ(s.out,
               "check: 252 layers, 0 unsupported islands, 0 empty layers, 0 layers with material at the "
-              "edge, 0 layers with support too close to model\n");
+              "edge, 0 layers with support too close to model, 0 layers above the printer's height\n");
 }
 
 // A box 1 mm above another leaves ten empty layers of 0.1 mm between them, and stands on nothing.
@@ -160,9 +89,9 @@ TEST_F(SliceViewJobs, CheckFindsTheEmptyLayersBetweenTwoBoxes) {
     EXPECT_EQ(c.status, 2);
     EXPECT_TRUE(c.out.startsWith("layers 22-31: empty\nlayer 32: unsupported island of "))
         << c.out.toStdString();
-    EXPECT_TRUE(
-        c.out.endsWith("check: 52 layers, 1 unsupported island, 10 empty layers, 0 layers with material "
-                       "at the edge, 0 layers with support too close to model\n"))
+    EXPECT_TRUE(c.out.endsWith(
+        "check: 52 layers, 1 unsupported island, 10 empty layers, 0 layers with material "
+        "at the edge, 0 layers with support too close to model, 0 layers above the printer's height\n"))
         << c.out.toStdString();
 }
 
@@ -245,7 +174,7 @@ TEST_F(SliceViewJobs, PngCropCutsToThePrintedPixels) {
 }
 
 // Cut, flipped and inflated files: every command names the file and the fault and ends with
-// status 1.
+// status 1 (report after writing its page).
 TEST_F(SliceViewJobs, HostileLayerFilesFailEveryCommand) {
     ASSERT_EQ(job("clean", plate(0.1), {"file:" + box("box.stl", -5, -5, 0, 5, 5, 1)}).status, 0);
     const QByteArray good = fileBytes(dir("clean") + "/slice_m5");
@@ -272,10 +201,15 @@ TEST_F(SliceViewJobs, HostileLayerFilesFailEveryCommand) {
         const QString file = spoilt + "/slice_m5";
         VoxmillTest::writeFile(file, bytes.toStdString());
         const QString png = dir("out.png");
-        const QStringList commands[] = {{"info", file},     {"csv", spoilt},
-                                        {"png", file, png}, {"png", "--crop", file, png},
-                                        {"check", spoilt},  {"diff", dir("clean"), spoilt},
-                                        {"stats", spoilt},  {"side", spoilt, png}};
+        const QStringList commands[] = {{"info", file},
+                                        {"csv", spoilt},
+                                        {"png", file, png},
+                                        {"png", "--crop", file, png},
+                                        {"check", spoilt},
+                                        {"diff", dir("clean"), spoilt},
+                                        {"stats", spoilt},
+                                        {"side", spoilt, png},
+                                        {"report", spoilt, dir("report")}};
         for (const QStringList& args : commands) {
             SCOPED_TRACE(args.join(' ').toStdString() + ": " + fault);
             const ToolResult r = sliceView(args);

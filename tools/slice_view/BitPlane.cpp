@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace Voxmill {
 
@@ -15,7 +16,13 @@ void BitPlane::reset(int32_t w, int32_t h) {
     rowUsed.assign(size_t(h), 0);
 }
 
-int64_t BitPlane::count() const { return rowCount(bits.data(), int32_t(bits.size())); }
+// Only the used rows: most rows of a layer are empty.
+int64_t BitPlane::count() const {
+    int64_t n = 0;
+    for (int32_t y = 0; y < height; ++y)
+        if (rowUsed[size_t(y)]) n += rowCount(row(y), words);
+    return n;
+}
 
 int64_t rowCount(const uint64_t* row, int32_t words) {
     int64_t n = 0;
@@ -24,13 +31,17 @@ int64_t rowCount(const uint64_t* row, int32_t words) {
 }
 
 void unpack(const LayerBitmap& b, BitPlane& plane) {
-    if (plane.width != int32_t(b.width) || plane.height != int32_t(b.height))
-        plane.reset(int32_t(b.width), int32_t(b.height));
-    const size_t rowBytes = size_t(b.stride);
+    unpack(b.bits.data(), b.stride, int32_t(b.width), int32_t(b.height), plane);
+}
+
+void unpack(const uint8_t* bits, int32_t stride, int32_t width, int32_t height, BitPlane& plane) {
+    if (plane.width != width || plane.height != height) plane.reset(width, height);
+    const uint64_t padding = ~plane.tailMask();
     for (int32_t y = 0; y < plane.height; ++y) {
         uint64_t* dst = plane.row(y);
         dst[plane.words - 1] = 0; // a stride of an odd number of 32-bit words leaves half a word
-        std::memcpy(dst, b.bits.data() + size_t(y) * rowBytes, rowBytes);
+        std::memcpy(dst, bits + size_t(y) * size_t(stride), size_t(stride));
+        if (dst[plane.words - 1] & padding) throw std::runtime_error("padding bits are set.");
         plane.rowUsed[size_t(y)] = rowAny(dst, plane.words);
     }
 }

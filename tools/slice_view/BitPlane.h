@@ -15,7 +15,7 @@ struct BitPlane {
     int32_t width = 0, height = 0;
     int32_t words = 0;            // per row
     std::vector<uint64_t> bits;   // height * words
-    std::vector<uint8_t> rowUsed; // per row: any bit set (kept by unpack and orOf)
+    std::vector<uint8_t> rowUsed; // per row: any bit set (kept by set, unpack and orOf)
 
     // Sizes the plane; every bit 0.
     void reset(int32_t w, int32_t h);
@@ -31,8 +31,10 @@ struct BitPlane {
     int64_t count() const;
 };
 
-// The decoded bitmap of a layer file into plane.
+// The decoded bitmap of a layer file into plane: height rows of stride bytes.
+// Throws "padding bits are set." for a set bit past the width.
 void unpack(const LayerBitmap& b, BitPlane& plane);
+void unpack(const uint8_t* bits, int32_t stride, int32_t width, int32_t height, BitPlane& plane);
 // out = a | b, pixel by pixel; a and b of the same size.
 void orOf(const BitPlane& a, const BitPlane& b, BitPlane& out);
 

@@ -34,6 +34,12 @@ int statsCommand(const QString& dir, FILE* out);
 // a margin.
 int sideCommand(const QString& dir, const QString& pngPath, bool crop);
 
+// index.html and its pictures in the folder out (made if missing): the
+// summary, the findings of check, the job from the front and from above, a
+// layer viewer and the area per layer. Status as check's; a layer file that
+// cannot be read is told on the page, then thrown.
+int reportCommand(const QString& dir, const QString& out, FILE* log);
+
 constexpr int32_t cropMarginPixels = 16;
 constexpr int32_t sideMaxPixels = 2000;
 

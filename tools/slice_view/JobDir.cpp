@@ -10,6 +10,7 @@
 
 #include "base/VirtualFile.h"
 #include "config/SettingsFile.h"
+#include "tools/slice_view/LayerDecode.h"
 
 namespace Voxmill {
 
@@ -31,14 +32,20 @@ JobGeometry jobGeometry(const SliceConfig& c) {
     // as the rasteriser places the plate centre: half the image, rounded down
     g.centreX = double(g.width / 2);
     g.centreY = double(g.height / 2);
+    // in units, as the size stage compares them
+    const int32_t printerUnits = int32_t(c.poly2img.sizeZ * 10000.0f);
+    g.printerLayers = printerUnits / layerUnits(c);
+    g.printerHeightMm = printerUnits / 10000.0;
     return g;
 }
 
-JobGeometry readJobGeometry(const QString& dir) {
+SliceConfig readJobConfig(const QString& dir) {
     SliceConfig c;
     readSettings(dir + QStringLiteral("/config"), c);
-    return jobGeometry(c);
+    return c;
 }
+
+JobGeometry readJobGeometry(const QString& dir) { return jobGeometry(readJobConfig(dir)); }
 
 int32_t layerFileCount(const QDir& dir) {
     const QRegularExpression name("^slice_([ms])(0|[1-9][0-9]*)$");
@@ -58,7 +65,7 @@ int32_t layerFileCount(const QDir& dir) {
 void readPlane(const QString& path, BitPlane& plane) {
     const QByteArray bytes = readLayerImageBytes(path);
     try {
-        unpack(decodeLayerImage(bytes), plane);
+        LayerDecoder().decode(bytes, plane);
     } catch (const std::runtime_error& e) { // a failed allocation stays what it is
         throw std::runtime_error(toLocal8(path) + ": " + e.what());
     }
@@ -90,7 +97,7 @@ const BitPlane& LayerSource::plane(LayerKind kind) {
                 throw std::runtime_error("image is " + std::to_string(header.width) + " x " +
                                          std::to_string(header.height) + " pixels, the job's config says " +
                                          std::to_string(width_) + " x " + std::to_string(height_) + ".");
-            unpack(decodeLayerImage(s.bytes), s.plane);
+            decoder_.decode(s.bytes, s.plane);
         } catch (const std::runtime_error& e) { // a failed allocation stays what it is
             throw std::runtime_error(toLocal8(s.path) + ": " + e.what());
         }

@@ -10,6 +10,7 @@
 
 #include "config/SliceConfig.h"
 #include "tools/slice_view/BitPlane.h"
+#include "tools/slice_view/LayerDecode.h"
 
 namespace Voxmill {
 
@@ -22,6 +23,10 @@ struct JobGeometry {
     int32_t bridge = 1;            // pixels an opening under a roof may span (see LayerCheck.h)
     double pixelWidthMm = 0, pixelHeightMm = 0, layerHeightMm = 0;
     double centreX = 0, centreY = 0; // the plate centre in image columns and rows
+    // The layers that end at or below the printer's height (poly2img.sizeZ):
+    // layer n ends at (n + 1) x the layer thickness.
+    int32_t printerLayers = 0;
+    double printerHeightMm = 0;
 
     double pixelAreaMm2() const { return pixelWidthMm * pixelHeightMm; }
     // Plate coordinates of a pixel position (column, row; the centre of pixel
@@ -31,8 +36,9 @@ struct JobGeometry {
 };
 
 JobGeometry jobGeometry(const SliceConfig& c);
-// From "<dir>/config"; throws the settings reader's message when it is
-// missing or malformed.
+// The settings copy "<dir>/config"; throws the settings reader's message when
+// it is missing or malformed.
+SliceConfig readJobConfig(const QString& dir);
 JobGeometry readJobGeometry(const QString& dir);
 
 // Number of layers in dir: slice_m0 .. slice_m<n-1> and slice_s0 ..
@@ -76,6 +82,7 @@ private:
     QDir dir_;
     int32_t count_ = 0, width_ = 0, height_ = 0;
     Slot slots_[2];
+    LayerDecoder decoder_;
 };
 
 // Prints "<what>: <done>/<total> layers" on standard error, at most once a
@@ -90,5 +97,21 @@ private:
     int32_t total_;
     int64_t lastMs_;
 };
+
+// Reads the layers of a directory from the bottom up and calls
+// visit(n, model, support) for each; model and support are null when both
+// files of layer n equal those of the layer below, so its pixels repeat.
+// A file that cannot be read or decoded throws "<path>: <fault>" from layer n.
+template <class Visit> void walkLayers(LayerSource& layers, ProgressMeter& progress, Visit&& visit) {
+    for (int32_t n = 0; n < layers.count(); ++n) {
+        const bool sameModel = layers.load(n, LayerKind::model);
+        const bool sameSupport = layers.load(n, LayerKind::support);
+        if (n > 0 && sameModel && sameSupport)
+            visit(n, nullptr, nullptr);
+        else
+            visit(n, &layers.plane(LayerKind::model), &layers.plane(LayerKind::support));
+        progress.step(n + 1);
+    }
+}
 
 } // namespace Voxmill

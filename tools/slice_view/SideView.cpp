@@ -1,16 +1,13 @@
-// slice_view side: the job seen from the front. Each layer is reduced to the
-// columns it prints in (any row), so memory holds one layer and a column
-// row per layer; the picture is drawn once the extent is known.
+// slice_view side: the job seen from the front.
+
+#include "tools/slice_view/SideView.h"
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
-
-#include <QImage>
 
 #include "base/VirtualFile.h"
 #include "tools/slice_view/Commands.h"
-#include "tools/slice_view/JobDir.h"
+#include "tools/slice_view/PictureScale.h"
 
 namespace Voxmill {
 
@@ -24,12 +21,28 @@ void orColumns(const BitPlane& plane, uint64_t* columns) {
     }
 }
 
-// The columns [first, end) holding a set bit in any of the rows, grown by the
-// crop margin; all columns when there is none.
-std::pair<int32_t, int32_t> printedColumns(const std::vector<uint64_t>& rows, int32_t words, int32_t width) {
+} // namespace
+
+SideColumns::SideColumns(int32_t width, int32_t layers)
+    : words_((width + 63) / 64), columns_(size_t(layers) * 2 * size_t(words_), 0) {}
+
+void SideColumns::add(int32_t n, const BitPlane* model, const BitPlane* support) {
+    uint64_t* mine = columns_.data() + size_t(n) * 2 * size_t(words_);
+    if (model) {
+        orColumns(*model, mine);
+        orColumns(*support, mine + words_);
+    } else {
+        std::copy(mine - 2 * words_, mine, mine);
+    }
+    added_ = n + 1;
+}
+
+// The columns [first, end) holding a set bit in any layer, grown by the crop
+// margin; all columns when there is none.
+std::pair<int32_t, int32_t> SideColumns::printedColumns(int32_t width) const {
     int32_t lo = width, hi = -1;
-    for (size_t r = 0; r < rows.size() / size_t(words); ++r)
-        forEachRun(rows.data() + r * size_t(words), words, [&](int32_t x0, int32_t x1) {
+    for (int32_t r = 0; r < 2 * added_; ++r)
+        forEachRun(columns_.data() + size_t(r) * size_t(words_), words_, [&](int32_t x0, int32_t x1) {
             lo = std::min(lo, x0);
             hi = std::max(hi, x1);
         });
@@ -37,57 +50,21 @@ std::pair<int32_t, int32_t> printedColumns(const std::vector<uint64_t>& rows, in
     return {std::max(0, lo - cropMarginPixels), std::min(width, hi + 1 + cropMarginPixels)};
 }
 
-// How many picture pixels count columns (or layers) take at per of them a pixel.
-int32_t pixelsFor(int32_t count, double per) {
-    return std::clamp(int32_t(std::ceil(count / per - 1e-9)), 1, sideMaxPixels);
-}
-
-// The picture pixel of column (or layer) i; the small term keeps i / 1 from falling short.
-int32_t pixelOf(int32_t i, double per, int32_t pixels) {
-    return std::min(pixels - 1, int32_t(i / per + 1e-9));
-}
-
-} // namespace
-
-int sideCommand(const QString& dir, const QString& pngPath, bool crop) {
-    const JobGeometry g = readJobGeometry(dir);
-    LayerSource layers(dir, g.width, g.height);
-    const int32_t n = layers.count();
-    if (n == 0) throw std::runtime_error(toLocal8(dir) + ": no layer files.");
-    const int32_t words = (g.width + 63) / 64;
-    // per layer: the model columns, then the support columns
-    std::vector<uint64_t> columns(size_t(n) * 2 * size_t(words), 0);
-    ProgressMeter progress("side", n);
-    for (int32_t l = 0; l < n; ++l) {
-        uint64_t* mine = columns.data() + size_t(l) * 2 * size_t(words);
-        const bool sameModel = layers.load(l, LayerKind::model);
-        const bool sameSupport = layers.load(l, LayerKind::support);
-        if (l > 0 && sameModel && sameSupport) {
-            std::copy(mine - 2 * words, mine, mine);
-        } else {
-            orColumns(layers.plane(LayerKind::model), mine);
-            orColumns(layers.plane(LayerKind::support), mine + words);
-        }
-        progress.step(l + 1);
-    }
-
-    const std::pair<int32_t, int32_t> span =
-        crop ? printedColumns(columns, words, g.width) : std::make_pair(0, g.width);
-    const int32_t first = span.first, end = span.second;
-    // Square picture pixels in millimetres, no finer than a pixel or a layer.
+QImage SideColumns::draw(const JobGeometry& g, bool crop, int32_t maxPixels) const {
+    const int32_t n = std::max(1, added_);
+    const auto [first, end] = crop ? printedColumns(g.width) : std::make_pair(0, g.width);
     const double widthMm = (end - first) * g.pixelWidthMm, heightMm = n * g.layerHeightMm;
     const double pixelMm =
-        std::max({g.pixelWidthMm, g.layerHeightMm, widthMm / sideMaxPixels, heightMm / sideMaxPixels});
+        std::max({g.pixelWidthMm, g.layerHeightMm, widthMm / maxPixels, heightMm / maxPixels});
     const double columnsPer = pixelMm / g.pixelWidthMm, layersPer = pixelMm / g.layerHeightMm;
-    const int32_t w = pixelsFor(end - first, columnsPer), h = pixelsFor(n, layersPer);
+    const int32_t w = pixelsFor(end - first, columnsPer, maxPixels), h = pixelsFor(n, layersPer, maxPixels);
     QImage img(w, h, QImage::Format_Grayscale8);
     img.fill(0);
-    for (int32_t l = 0; l < n; ++l) {
+    for (int32_t l = 0; l < added_; ++l) {
         uchar* line = img.scanLine(h - 1 - pixelOf(l, layersPer, h));
-        const uint64_t* mine = columns.data() + size_t(l) * 2 * size_t(words);
-        for (const std::pair<int32_t, uchar>& kind : {std::pair<int32_t, uchar>{1, 128}, {0, 255}}) {
-            const uchar value = kind.second; // model over support
-            forEachRun(mine + kind.first * words, words, [&](int32_t x0, int32_t x1) {
+        for (const auto& [kind, value] :
+             {std::pair<int32_t, uchar>{1, 128}, {0, 255}}) { // model over support
+            forEachRun(row(l, kind), words_, [&, value = value](int32_t x0, int32_t x1) {
                 for (int32_t x = std::max(x0, first); x <= std::min(x1, end - 1); ++x) {
                     uchar& p = line[pixelOf(x - first, columnsPer, w)];
                     p = std::max(p, value);
@@ -95,7 +72,20 @@ int sideCommand(const QString& dir, const QString& pngPath, bool crop) {
             });
         }
     }
-    if (!img.save(pngPath, "PNG")) throw std::runtime_error("cannot write " + toLocal8(pngPath));
+    return img;
+}
+
+int sideCommand(const QString& dir, const QString& pngPath, bool crop) {
+    const JobGeometry g = readJobGeometry(dir);
+    LayerSource layers(dir, g.width, g.height);
+    if (layers.count() == 0) throw std::runtime_error(toLocal8(dir) + ": no layer files.");
+    SideColumns side(g.width, layers.count());
+    ProgressMeter progress("side", layers.count());
+    walkLayers(layers, progress, [&](int32_t n, const BitPlane* model, const BitPlane* support) {
+        side.add(n, model, support);
+    });
+    if (!side.draw(g, crop, sideMaxPixels).save(pngPath, "PNG"))
+        throw std::runtime_error("cannot write " + toLocal8(pngPath));
     return exitClean;
 }
 

@@ -8,10 +8,12 @@
 //   slice_view diff A B [--csv OUT.csv]  two jobs compared layer by layer
 //   slice_view stats DIR                 layers, height, volumes, largest layer
 //   slice_view side [--crop] DIR OUT.png the job seen from the front
+//   slice_view report DIR OUT            OUT/index.html: a page on the job for any browser
 //
 // Exit status: 0 done (nothing found, identical), 1 a file that cannot be
-// read or is malformed, or a wrong command line, 2 check found something or
-// diff found differences. Progress of long runs goes to standard error.
+// read or is malformed, or a wrong command line, 2 check or report found
+// something or diff found differences. Progress of long runs goes to
+// standard error.
 
 #include <algorithm>
 #include <cstdio>
@@ -33,7 +35,8 @@ int usage() {
                          "       slice_view check DIR\n"
                          "       slice_view diff A B [--csv OUT.csv]\n"
                          "       slice_view stats DIR\n"
-                         "       slice_view side [--crop] DIR OUT.png\n");
+                         "       slice_view side [--crop] DIR OUT.png\n"
+                         "       slice_view report DIR OUT\n");
     return exitFailed;
 }
 
@@ -69,6 +72,7 @@ int run(QStringList w) {
     if (command == "diff" && w.size() == 2) return diffCommand(w[0], w[1], csv, stdout);
     if (command == "stats" && w.size() == 1) return statsCommand(w[0], stdout);
     if (command == "side" && w.size() == 2) return sideCommand(w[0], w[1], crop);
+    if (command == "report" && w.size() == 2) return reportCommand(w[0], w[1], stdout);
     return usage();
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+// One walk over the layers of a job gathers what the report shows of them:
+// the findings of check, the sums of stats, the side view, the view from
+// above and each layer's pixel counts. A layer file that cannot be read ends
+// the walk there; what the layers below it gave is kept.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "tools/slice_view/CheckReport.h"
+#include "tools/slice_view/JobStats.h"
+#include "tools/slice_view/SideView.h"
+
+namespace Voxmill {
+
+struct JobScan {
+    int32_t layerFiles = 0;          // layers in the directory; 0 when they cannot be counted
+    int32_t layersRead = 0;          // from 0: all of them, or those below the fault
+    std::string fault;               // "<path>: <fault>" that ended the walk, or empty
+    std::vector<LayerCounts> counts; // per layer read
+    std::vector<int32_t> runStart;   // per layer read: the lowest of the byte-equal layers up to it
+    std::vector<Finding> findings;
+    std::string checkSummary;
+    JobStats stats;
+    SideColumns side{0, 0};
+    BitPlane topModel, topSupport; // every layer's pixels, seen from above
+};
+
+JobScan scanJob(const QString& dir, const JobGeometry& g);
+
+} // namespace Voxmill
