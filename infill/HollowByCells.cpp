@@ -43,6 +43,21 @@ std::vector<int64_t> findCopies(const Lattice& l, const CellRange& r, const std:
     return at;
 }
 
+// The path an offset takes its orientation from: the polygon library turns
+// every path round when the one with the lowest point (the largest y, then
+// the smallest x) runs clockwise.
+size_t lowestPath(const Paths& paths) {
+    size_t low = paths.size();
+    IntPoint best;
+    for (size_t n = 0; n < paths.size(); ++n)
+        for (const IntPoint& p : paths[n])
+            if (low == paths.size() || p.Y > best.Y || (p.Y == best.Y && p.X < best.X)) {
+                low = n;
+                best = p;
+            }
+    return low;
+}
+
 Paths without(const Paths& paths, const std::vector<uint8_t>& taken) {
     Paths out;
     out.reserve(paths.size());
@@ -106,8 +121,9 @@ const CellHollow& InfillBase::cellHollow(const std::array<int64_t, 6>& key) {
     cells.push_back(kinds[size_t(full)]);
     if (core != noKind) cores.push_back(kinds[size_t(core)]);
     CellHollow result;
-    // A hole above with no hollow around it cannot be met in a real layer.
-    result.fits = !(holes && !covered && upperKind != noKind);
+    // Alone, a clockwise contour above would turn the offset round: in a
+    // layer the outline around it decides, so only a covered one is known.
+    result.fits = covered || upperKind == noKind || pathsArea({kinds[size_t(upperKind)]}) >= 0;
     for (const Path& c : inherited)
         if (pathBox(c).maxX < period_ && !withinZone(pathBox(c), 0)) result.fits = false;
     for (const Path& c : intersectPaths(cells, unionPaths(inherited, cores))) {
@@ -126,10 +142,13 @@ const CellHollow& InfillBase::cellHollow(const std::array<int64_t, 6>& key) {
 // contours. False when the layer's patterns are not lattices of lone cells.
 bool InfillBase::hollowByCells(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
                                int32_t upperLayer, const Region& cells, Region& out) {
-    if (job_.generators.wholeLattice) return false;
+    if (clipWhole_ || job_.generators.wholeLattice) return false;
     const LatticeCut fullCut = cut(s, i.layer, false, true), coreCut = cut(s, i.layer, true, true);
+    // Only holes: with cells, an upper cell's offset can meet its neighbours
+    // in ways a lone cell does not show (seen on 3DBenchy's grid support), so
+    // cells keep clipping their roof gradient whole.
     const bool holes = fullCut.op == LatticeCut::Op::holes;
-    if (!holes && fullCut.op != LatticeCut::Op::cells) return false;
+    if (!holes) return false;
     if (coreCut.op != fullCut.op) return false;
     const int32_t full = loneKind(*fullCut.shape, holes);
     const int32_t core = coreCut.shape->empty() ? noKind : loneKind(*coreCut.shape, holes);
@@ -169,11 +188,15 @@ bool InfillBase::hollowByCells(const SliceConfig& s, const IslandRef& i, const s
     Paths outline;
     for (size_t n = 0; n < items.size(); ++n) {
         taken[n].assign(items[n]->paths.size(), 0);
+        // The item's offset turns on its lowest path: that path stays with the
+        // outline, and an item turned round keeps every path there.
+        const size_t low = lowestPath(items[n]->paths);
+        const bool turned = low < items[n]->paths.size() && pathsArea({items[n]->paths[low]}) < 0;
         for (size_t p = 0; p < items[n]->paths.size(); ++p) {
             const Path& path = items[n]->paths[p];
             int64_t ci = 0, cj = 0;
             int32_t kind = noKind;
-            for (size_t k = 0; k < kinds.size() && kind == noKind; ++k)
+            for (size_t k = 0; k < kinds.size() && kind == noKind && !turned && p != low; ++k)
                 if (known[k] && isCellCopy(l, path, kinds[k], ci, cj) && r.contains(ci, cj))
                     kind = int32_t(k);
             if (kind == noKind) {

@@ -18,6 +18,9 @@ void Infill::setup(const SliceConfig& s) {
                  {general, general, mmToUnits(s.precision.infill), g.zStep, mmToUnits(f.shellThickness),
                   g.topLayers, g.bottomLayers, part_type_t::model});
     fillType_ = f.fillType;
+    // With supportGrid the support image unites the model's cells with its
+    // fill area, which cells cut by the shell touch.
+    clipWhole_ = fillType_ == FillType::supportGrid;
     cellPattern_ = centredSquare(int64_t(std::round(f.rectSize * 0.5f * 10000.0f)));
     corePattern_ = cellCore(cellPattern_, mmToUnits(f.rectSize), roofStep_);
 }

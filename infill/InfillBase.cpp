@@ -117,7 +117,7 @@ Paths InfillBase::cutCells(const Paths& region, const Paths& shape, bool holes) 
     const CellRange r = tilingRange(l, pathsBox(region));
     if (shape.empty() || r.empty()) return holes ? region : Paths();
     const std::vector<uint8_t> near = nearCells(l, r, region, pathsBox(shape), 0);
-    const int32_t kind = job_.generators.wholeLattice ? -1 : loneKind(shape, holes);
+    const int32_t kind = clipWhole_ || job_.generators.wholeLattice ? -1 : loneKind(shape, holes);
     const std::vector<CellPlace> places =
         kind >= 0 ? placeCells(l, r, region, 0) : std::vector<CellPlace>(r.size(), CellPlace::touched);
     Paths edge, inside;

@@ -87,6 +87,10 @@ protected:
     int32_t roofStep_ = 1;
     int32_t roofPreCalcCnt_ = 0;
     int64_t period_ = 0, originX_ = 0, originY_ = 0;
+    // Clip the whole lattice at once: the image stage unites this hollow with
+    // contours it may touch, and the union's cut of touching contours follows
+    // the order of its input (the lattice's order).
+    bool clipWhole_ = false;
     IntBox tileLimit_;
     SliceJob& job_;
     LayerWindow window_;

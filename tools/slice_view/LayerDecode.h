@@ -1,10 +1,6 @@
 #pragma once
 // A layer file decoded into a plane by the rules and with the messages of
-// decodeLayerImage (output/LayerImageFile.h), through the inflater of
-// Inflate.h. Its buffers are kept from file to file.
-
-#include <cstdint>
-#include <vector>
+// decodeLayerImage (output/LayerImageFile.h).
 
 #include <QByteArray>
 
@@ -18,9 +14,6 @@ public:
     // implausible size, a payload that does not inflate to exactly its stated
     // size, set padding bits.
     void decode(const QByteArray& file, BitPlane& plane);
-
-private:
-    std::vector<uint8_t> inner_, bitmap_;
 };
 
 } // namespace Voxmill
