@@ -92,15 +92,6 @@ TEST(LatticeCells, CellByCellHollowEqualsTheWholeLatticeClipped) {
              s.infill.enable = true;
              s.infill.fillType = FillType::rectGrid;
          }},
-        {"small infill cells, large step",
-         [](SliceConfig& s) {
-             s.infill.enable = true;
-             s.infill.fillType = FillType::rectGrid;
-             s.infill.rectSize = 0.3f;
-             s.infill.rectSpace = 0.1f;
-             s.precision.infillZ = 0.5f;
-             s.infill.shellThickness = 0.2f;
-         }},
     };
     for (const Row& row : rows) {
         SliceConfig s = trickySettings();
