@@ -13,10 +13,11 @@
 //                                          post support under all of it
 //   bench_job --lattice [MODEL.stl...]     post, grid and solid support side
 //                                          by side at 0.05 mm (the plate, 3DBenchy
-//                                          and the bunny), the bunny with infill
-//                                          rectGrid on and off, and support time
-//                                          per layer under plates of 50, 100 and
-//                                          200 mm
+//                                          and the bunny, or the models named), the
+//                                          bunny with infill rectGrid on and off
+//                                          (only without models named), and support
+//                                          time per layer under plates of 50, 100
+//                                          and 200 mm
 //
 // Each job runs in its own process so its peak resident size is its own.
 
@@ -226,7 +227,8 @@ void lattice(QStringList models) {
     const QByteArray layer = "[precision]\nlayerHeight = 0.05\n";
     const QByteArray grid = layer + "[postSupport]\nenable = false\n[gridSupport]\nenable = true\n";
     const QByteArray solid = layer + "[solidSupport]\nenable = true\n";
-    if (models.isEmpty()) {
+    const bool all = models.isEmpty();
+    if (all) {
         models << writePlate(dir, 100);
         for (const char* m : {"real/3DBenchy.stl", "real/stanford_bunny_mm.stl"})
             models << QStringLiteral(VOXMILL_SHARED_MODELS "/") + m;
@@ -252,7 +254,7 @@ void lattice(QStringList models) {
         std::printf("%s\n", line);
     }
     const QString bunny = QStringLiteral(VOXMILL_SHARED_MODELS "/real/stanford_bunny_mm.stl");
-    if (QFile::exists(bunny)) {
+    if (all && QFile::exists(bunny)) {
         const JobFigures off = quietChild(bunny, layer);
         const JobFigures on = quietChild(bunny, layer + "[infill]\nenable = true\nfillType = rectGrid\n");
         std::printf(
