@@ -1,5 +1,4 @@
 #include "output/LayerImages.h"
-#include "slicer/LocalLevels.h"
 
 namespace Voxmill {
 
@@ -19,8 +18,11 @@ void collectSlots(const Layer& layer, part_type_t type, std::initializer_list<Sl
     }
 }
 
+// These sets unite a fill area with the hollow cells cut to it, which touch
+// it: the union's cut of touching contours follows its input order, so the
+// whole set goes through it as it always has.
 RowSpan drawCollected(Poly2Img& painter, const Paths& paths, int32_t k, QImage& image) {
-    return paths.empty() ? RowSpan() : painter.drawLevels(depthLevelsLocal(paths), k, image);
+    return paths.empty() ? RowSpan() : painter.drawLevels(depthLevels(paths), k, image);
 }
 
 } // namespace
