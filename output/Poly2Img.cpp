@@ -48,13 +48,15 @@ RowSpan Poly2Img::drawParts(const Layer& layer, int32_t layerNumber, QImage& ima
     Paths paths;
     for (const LayerPart& part : layer.parts)
         if (part.type == type) collectDrawPaths(part, paths);
-    return paths.empty() ? RowSpan() : drawLevels(depthLevelsLocal(paths), layerNumber, image);
+    return paths.empty() ? RowSpan()
+                         : drawLevels(depthLevelsLocal(paths, clearanceUnits()), layerNumber, image);
 }
 
 RowSpan Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& image) {
     Paths paths;
     collectDrawPaths(part, paths);
-    return paths.empty() ? RowSpan() : drawLevels(depthLevelsLocal(paths), layerNumber, image);
+    return paths.empty() ? RowSpan()
+                         : drawLevels(depthLevelsLocal(paths, clearanceUnits()), layerNumber, image);
 }
 
 RowSpan Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image) {

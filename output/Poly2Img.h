@@ -75,6 +75,11 @@ private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     float scaleX_ = 0, scaleY_ = 0; // pixels per unit
+    // Three pixels in units: farther apart, two contours' drawings (fill and
+    // outline) share no pixel, so their order cannot matter.
+    int64_t clearanceUnits() const {
+        return scaleX_ > 0 && scaleY_ > 0 ? int64_t(3.0f / std::min(scaleX_, scaleY_)) + 1 : INT32_MAX;
+    }
     float centreX_ = 0, centreY_ = 0;
     bool staggered_ = false;
     QRect clipRect_;

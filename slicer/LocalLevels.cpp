@@ -26,14 +26,14 @@ bool isSmall(const IntBox& b) {
     return !b.empty() && int64_t(b.maxX) - b.minX < gridUnits && int64_t(b.maxY) - b.minY < gridUnits;
 }
 
-bool boxesNear(const IntBox& a, const IntBox& b) {
-    return int64_t(a.minX) <= int64_t(b.maxX) + 1 && int64_t(b.minX) <= int64_t(a.maxX) + 1 &&
-           int64_t(a.minY) <= int64_t(b.maxY) + 1 && int64_t(b.minY) <= int64_t(a.maxY) + 1;
+bool boxesNear(const IntBox& a, const IntBox& b, int64_t c) {
+    return int64_t(a.minX) <= int64_t(b.maxX) + c && int64_t(b.minX) <= int64_t(a.maxX) + c &&
+           int64_t(a.minY) <= int64_t(b.maxY) + c && int64_t(b.minY) <= int64_t(a.maxY) + c;
 }
 
 // Marks the grid cells every edge of the path passes: each piece of at most
 // half a cell marks the cells its box (and two units round it) meets.
-void markEdges(const Grid& g, const Path& path, std::vector<uint8_t>& marked) {
+void markEdges(const Grid& g, const Path& path, int64_t c, std::vector<uint8_t>& marked) {
     for (size_t k = 0; k < path.size(); ++k) {
         const IntPoint& a = path[k];
         const IntPoint& b = path[(k + 1) % path.size()];
@@ -47,8 +47,8 @@ void markEdges(const Grid& g, const Path& path, std::vector<uint8_t>& marked) {
                           x1 = int64_t(std::ceil(std::max(xa, xb)));
             const int64_t y0 = int64_t(std::floor(std::min(ya, yb))),
                           y1 = int64_t(std::ceil(std::max(ya, yb)));
-            for (int64_t i = g.cx(x0 - 2); i <= g.cx(x1 + 2); ++i)
-                for (int64_t j = g.cy(y0 - 2); j <= g.cy(y1 + 2); ++j) marked[g.at(i, j)] = 1;
+            for (int64_t i = g.cx(x0 - c); i <= g.cx(x1 + c); ++i)
+                for (int64_t j = g.cy(y0 - c); j <= g.cy(y1 + c); ++j) marked[g.at(i, j)] = 1;
         }
     }
 }
@@ -107,27 +107,28 @@ private:
 
 // Which contours are small and alone: no other small box near theirs, no
 // edge of a large contour in the grid cells their box meets.
-std::vector<uint8_t> aloneContours(const Paths& a, const std::vector<IntBox>& boxes, const Grid& g) {
+std::vector<uint8_t> aloneContours(const Paths& a, const std::vector<IntBox>& boxes, const Grid& g,
+                                   int64_t c) {
     std::vector<uint8_t> marked(size_t(g.nx * g.ny), 0);
     std::vector<std::vector<uint32_t>> smallIn(size_t(g.nx * g.ny));
     for (size_t k = 0; k < a.size(); ++k) {
         if (!isSmall(boxes[k])) {
-            markEdges(g, a[k], marked);
+            markEdges(g, a[k], c, marked);
             continue;
         }
-        for (int64_t i = g.cx(boxes[k].minX - 1); i <= g.cx(boxes[k].maxX + 1); ++i)
-            for (int64_t j = g.cy(boxes[k].minY - 1); j <= g.cy(boxes[k].maxY + 1); ++j)
+        for (int64_t i = g.cx(boxes[k].minX - c); i <= g.cx(boxes[k].maxX + c); ++i)
+            for (int64_t j = g.cy(boxes[k].minY - c); j <= g.cy(boxes[k].maxY + c); ++j)
                 smallIn[g.at(i, j)].push_back(uint32_t(k));
     }
     std::vector<uint8_t> alone(a.size(), 0);
     for (size_t k = 0; k < a.size(); ++k) {
         if (!isSmall(boxes[k]) || a[k].size() < 3) continue;
         bool ok = true;
-        for (int64_t i = g.cx(boxes[k].minX - 1); ok && i <= g.cx(boxes[k].maxX + 1); ++i)
-            for (int64_t j = g.cy(boxes[k].minY - 1); ok && j <= g.cy(boxes[k].maxY + 1); ++j) {
+        for (int64_t i = g.cx(boxes[k].minX - c); ok && i <= g.cx(boxes[k].maxX + c); ++i)
+            for (int64_t j = g.cy(boxes[k].minY - c); ok && j <= g.cy(boxes[k].maxY + c); ++j) {
                 if (marked[g.at(i, j)]) ok = false;
                 for (uint32_t other : smallIn[g.at(i, j)])
-                    if (other != k && boxesNear(boxes[k], boxes[other])) ok = false;
+                    if (other != k && boxesNear(boxes[k], boxes[other], c)) ok = false;
             }
         alone[k] = ok;
     }
@@ -172,7 +173,7 @@ struct FormKeyLess {
 
 } // namespace
 
-std::vector<Paths> depthLevelsLocal(const Paths& a) {
+std::vector<Paths> depthLevelsLocal(const Paths& a, int64_t clearance) {
     if (a.size() < minContours) return depthLevels(a);
     std::vector<IntBox> boxes(a.size());
     IntBox all;
@@ -182,7 +183,8 @@ std::vector<Paths> depthLevelsLocal(const Paths& a) {
     g.nx = (int64_t(all.maxX) + 2 - g.x0) / gridUnits + 1;
     g.ny = (int64_t(all.maxY) + 2 - g.y0) / gridUnits + 1;
     if (g.nx * g.ny > maxGridCells) return depthLevels(a);
-    std::vector<uint8_t> alone = aloneContours(a, boxes, g);
+    const int64_t c = std::max<int64_t>(clearance, 1);
+    std::vector<uint8_t> alone = aloneContours(a, boxes, g, c);
 
     std::vector<const Path*> large; // the contours that can hold an alone one
     for (size_t k = 0; k < a.size(); ++k)

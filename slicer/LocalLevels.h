@@ -9,12 +9,16 @@
 // same contours as depthLevels gives, each from the same start point; only
 // their order within a level may differ.
 
+#include <cstdint>
 #include <vector>
 
 #include "slicer/Geometry.h"
 
 namespace Voxmill {
 
-std::vector<Paths> depthLevelsLocal(const Paths& a);
+// clearance: how far (units) an alone contour keeps from every other one, so
+// that no pixel of its drawing (fill and outline) meets another's and the
+// order of the contours within a level cannot matter.
+std::vector<Paths> depthLevelsLocal(const Paths& a, int64_t clearance);
 
 } // namespace Voxmill

@@ -166,7 +166,7 @@ TEST(LocalLevels, SameContoursAsTheUnion) {
     Path dent = rect(-0.1, -0.1, 0.1, 0.1); // a hole in the post at the origin
     std::reverse(dent.begin(), dent.end());
     in.push_back(dent);
-    const std::vector<Paths> local = depthLevelsLocal(in), whole = depthLevels(in);
+    const std::vector<Paths> local = depthLevelsLocal(in, 1000), whole = depthLevels(in);
     ASSERT_EQ(local.size(), whole.size());
     for (size_t l = 0; l < whole.size(); ++l) EXPECT_EQ(sorted(local[l]), sorted(whole[l])) << "level " << l;
 }
