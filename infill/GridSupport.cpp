@@ -22,10 +22,7 @@ void GridSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart
 
 LatticeCut GridSupport::cut(const SliceConfig& s, int32_t layer, bool core, bool peek) {
     bool band = false;
-    if (!peek)
-        band = isCleanSolidLayer(s, layer);
-    else if (!cleanSolidKnown(layer, band))
-        return {};
+    if (!cleanSolidBand(s, layer, peek, band)) return {};
     if (band || isInsideSolid(layer)) return {LatticeCut::Op::solid};
     return {LatticeCut::Op::cells, core ? &corePattern_ : &cellPattern_};
 }

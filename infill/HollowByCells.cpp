@@ -13,25 +13,8 @@ namespace {
 
 constexpr int32_t noKind = -1;
 
-int32_t clampUnits(int64_t v) {
-    return int32_t(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
-}
-
-IntBox grownBox(const IntBox& b, int32_t d) {
-    if (d < 0 && (int64_t(b.maxX) - b.minX < -2 * int64_t(d) || int64_t(b.maxY) - b.minY < -2 * int64_t(d)))
-        return IntBox();
-    return {clampUnits(int64_t(b.minX) - d), clampUnits(int64_t(b.minY) - d), clampUnits(int64_t(b.maxX) + d),
-            clampUnits(int64_t(b.maxY) + d)};
-}
-
-// One contour of a lattice cell found in a path set.
-struct CellContour {
-    size_t path;
-    int32_t kind;
-};
-
 // Per cell of the range, the index of the path that is a copy of kind there
-// (or none), for the cells whose place is inside; every other path in rest.
+// (or none), for the cells whose place is inside.
 std::vector<int64_t> findCopies(const Lattice& l, const CellRange& r, const std::vector<CellPlace>& places,
                                 const Paths& paths, const Path& kind) {
     std::vector<int64_t> at(r.size(), -1);

@@ -6,8 +6,6 @@
 
 namespace Voxmill {
 
-namespace {
-
 IntBox grownBox(const IntBox& b, int32_t d) {
     // A box shrunk past its middle is empty.
     if (d < 0 && (int64_t(b.maxX) - b.minX < -2 * int64_t(d) || int64_t(b.maxY) - b.minY < -2 * int64_t(d)))
@@ -22,8 +20,6 @@ IntBox grownBox(const IntBox& b, int32_t d) {
 int32_t clampUnits(int64_t v) {
     return int32_t(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
 }
-
-} // namespace
 
 void latticeOrigin(const IntBox& b, int64_t& x, int64_t& y) {
     // Summed in 64 bits: a far-out box must not wrap round.

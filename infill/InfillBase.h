@@ -116,6 +116,12 @@ private:
     part_type_t partType_;
 };
 
+// v held to the signed 32-bit range of boxes and offsets.
+int32_t clampUnits(int64_t v);
+
+// The box grown by d on every side; one shrunk past its middle is empty.
+IntBox grownBox(const IntBox& b, int32_t d);
+
 // The centre of the job's model box, where every lattice is anchored.
 void latticeOrigin(const IntBox& modelBox, int64_t& x, int64_t& y);
 

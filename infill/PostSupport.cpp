@@ -77,10 +77,7 @@ void PostSupport::run(const SliceConfig& s, int32_t layer, bool& cleanSolidStart
 
 LatticeCut PostSupport::cut(const SliceConfig& s, int32_t layer, bool core, bool peek) {
     bool band = false;
-    if (!peek)
-        band = isCleanSolidLayer(s, layer);
-    else if (!cleanSolidKnown(layer, band))
-        return {};
+    if (!cleanSolidBand(s, layer, peek, band)) return {};
     if (!band && !isInsideSolid(layer))
         return {LatticeCut::Op::holes, core ? &shapes_.postCore : &shapes_.post};
     return {LatticeCut::Op::tiedHoles, core ? &shapes_.linkCore : &shapes_.link};

@@ -51,9 +51,9 @@ bool SupportBase::isCleanSolidLayer(const SliceConfig&, int32_t layer) {
     return it != record_.starts.begin() && layer <= *(it - 1) + cleanSolidLayers_;
 }
 
-bool SupportBase::cleanSolidKnown(int32_t layer, bool& band) const {
-    if (!cleanSolidEnable_) {
-        band = false;
+bool SupportBase::cleanSolidBand(const SliceConfig& s, int32_t layer, bool peek, bool& band) {
+    if (!peek || !cleanSolidEnable_) {
+        band = isCleanSolidLayer(s, layer);
         return true;
     }
     if (layer < 0 || size_t(layer) >= record_.areas.size()) return false;

@@ -21,9 +21,9 @@ public:
     // the layer and tells whether the layer lies in a band (its start and
     // the cleanSolidLayers layers after it).
     bool isCleanSolidLayer(const SliceConfig& s, int32_t layer);
-    // The same without extending the record: false when the record does not
-    // reach the layer yet (then band is left alone).
-    bool cleanSolidKnown(int32_t layer, bool& band) const;
+    // Sets band as isCleanSolidLayer says. With peek the record is not
+    // extended, and false is returned when it does not reach the layer yet.
+    bool cleanSolidBand(const SliceConfig& s, int32_t layer, bool peek, bool& band);
 
 protected:
     // Ends every support generator's set-up.

@@ -136,8 +136,8 @@ std::vector<uint8_t> aloneContours(const Paths& a, const std::vector<IntBox>& bo
 }
 
 // The union's form of contour c in a winding w around it, relative to c's
-// first point; false when it is not one contour or none.
-bool loneForm(const Path& c, const IntBox& box, int32_t w, Path& form, bool& none) {
+// first point (empty when it vanishes); false when it is more than one contour.
+bool loneForm(const Path& c, const IntBox& box, int32_t w, Path& form) {
     const int64_t m = gridUnits;
     Paths in;
     const Path frame = {{box.minX - m, box.minY - m},
@@ -154,7 +154,6 @@ bool loneForm(const Path& c, const IntBox& box, int32_t w, Path& form, bool& non
         form = out;
         ++found;
     }
-    none = found == 0;
     for (IntPoint& p : form) {
         p.X -= c[0].X;
         p.Y -= c[0].Y;
@@ -206,8 +205,7 @@ std::vector<Paths> depthLevelsLocal(const Paths& a, int64_t clearance) {
         auto it = forms.find({w, rel});
         if (it == forms.end()) {
             std::pair<bool, Path> f;
-            bool none = false;
-            f.first = loneForm(a[k], boxes[k], w, f.second, none);
+            f.first = loneForm(a[k], boxes[k], w, f.second);
             it = forms.emplace(std::make_pair(w, std::move(rel)), std::move(f)).first;
         }
         if (!it->second.first) {

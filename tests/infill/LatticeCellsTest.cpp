@@ -126,9 +126,12 @@ TEST(LatticeCells, InsideCellsKeepTheirReachFromEveryEdge) {
                     {{c.X - h, c.Y - h}, {c.X + h, c.Y - h}, {c.X + h, c.Y + h}, {c.X - h, c.Y + h}}};
                 const bool wholly = differencePaths(zone, region).empty();
                 const CellPlace p = places[r.index(i, j)];
-                if (p == CellPlace::inside) EXPECT_TRUE(wholly) << i << "," << j << " reach " << reach;
-                if (p == CellPlace::outside)
+                if (p == CellPlace::inside) {
+                    EXPECT_TRUE(wholly) << i << "," << j << " reach " << reach;
+                }
+                if (p == CellPlace::outside) {
                     EXPECT_TRUE(intersectPaths(zone, region).empty()) << i << "," << j;
+                }
                 inside += p == CellPlace::inside;
                 touched += p == CellPlace::touched;
             }
