@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
+
 #include <QCommandLineParser>
+#include <QThread>
 
 #include "base/Log.h"
 
@@ -20,10 +23,13 @@ struct Options {
     QCommandLineOption model{QStringLiteral("M"), QStringLiteral("model specify"), QStringLiteral("M")};
     QCommandLineOption project{QStringLiteral("X"), QStringLiteral("vkp file path"), QStringLiteral("X")};
     QCommandLineOption output{QStringLiteral("O"), QStringLiteral("output directory"), QStringLiteral("O")};
+    QCommandLineOption workers{QStringLiteral("J"),
+                               QStringLiteral("most layers imaged at once (default: one per core)"),
+                               QStringLiteral("J")};
 
     // Registration order is the order of the help listing.
     void addTo(QCommandLineParser& parser) const {
-        for (const QCommandLineOption* o : {&help, &version, &config, &model, &project, &output})
+        for (const QCommandLineOption* o : {&help, &version, &config, &model, &project, &output, &workers})
             parser.addOption(*o);
     }
 };
@@ -40,6 +46,19 @@ bool rejectStrayArguments(const QCommandLineParser& parser) {
     const QStringList stray = parser.positionalArguments();
     if (stray.isEmpty()) return false;
     logPrint("unrecognised argument: %s\n", local(stray.first()).constData());
+    return true;
+}
+
+// The cap on the image workers: a positive whole number; the job uses no
+// more workers than the machine has cores.
+bool parseWorkerCap(const QString& value, int32_t& workers) {
+    bool ok = false;
+    const int cap = value.toInt(&ok);
+    if (!ok || cap < 1) {
+        logPrint("invalid worker count: %s\n", local(value).constData());
+        return false;
+    }
+    workers = std::min(cap, std::max(QThread::idealThreadCount(), 1));
     return true;
 }
 
@@ -101,6 +120,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (parser.isSet(options.project)) args.projectPath = local(parser.value(options.project)).toStdString();
     if (parser.isSet(options.output)) args.outputDir = local(parser.value(options.output)).toStdString();
+    if (parser.isSet(options.workers) && !parseWorkerCap(parser.value(options.workers), args.workers))
+        return endWith(statusFault);
 
     if (args.models.empty() && args.projectPath.empty()) {
         logPrint("not specify any models.\n");

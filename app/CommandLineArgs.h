@@ -1,6 +1,7 @@
 #pragma once
 // What the user asked for on the command line.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct CommandLineArgs {
     std::string projectPath;       // -X, empty when not given
     std::string outputDir;         // -O
     std::vector<ModelSpec> models; // -M, in command-line order
+    int32_t workers = 0;           // layers imaged at once; 0: one per core
 };
 
 } // namespace Voxmill

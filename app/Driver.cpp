@@ -5,6 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include <QThread>
+
 #include "base/Log.h"
 #include "config/SettingsFile.h"
 #include "infill/GridSupport.h"
@@ -133,12 +135,13 @@ bool generateLayer(SliceJob& job, const WindowPlan& plan, int32_t i, ImagingTime
 }
 
 void outputStage(SliceJob& job, const QString& outputDir) {
+    const int32_t workers = job.workers;
     // The thread object lives in this scope: if anything below throws, its
     // destructor stops and joins the thread before the job goes away.
-    ImgProcThd imager(job, outputDir);
+    ImgProcThd imager(job, outputDir, workers);
     imager.start();
     const int32_t n = job.layers.layerCount();
-    const WindowPlan plan = planWindows(job.settings, n);
+    const WindowPlan plan = planWindows(job.settings, n, workers);
     ImagingTimes times; // the generators' share, for the benchmark
     for (int32_t i = 0; i < n; ++i) {
         job.layers.setWindow(stageWindow(plan, job_stage_t::output, i));
@@ -151,6 +154,10 @@ void outputStage(SliceJob& job, const QString& outputDir) {
     if (imager.failed()) throw std::runtime_error("image thread failed.");
 }
 
+int32_t jobWorkers(const CommandLineArgs& args) {
+    return args.workers > 0 ? args.workers : std::max(QThread::idealThreadCount(), 1);
+}
+
 } // namespace
 
 void setupJobProgress(const SliceConfig& s) {
@@ -159,6 +166,7 @@ void setupJobProgress(const SliceConfig& s) {
 
 void runJob(const CommandLineArgs& args, ProgressCallback callback, void* context) {
     auto job = std::make_unique<SliceJob>();
+    job->workers = jobWorkers(args);
     readJobSettings(args, job->settings);
     setupJobProgress(job->settings);
     setProgressCallback(callback, context);

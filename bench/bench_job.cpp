@@ -9,6 +9,9 @@
 //   bench_job --scaling                    time and peak memory at 500, 1000
 //                                          and 2000 layers of a pin field, and
 //                                          at 1, 2 and 4 million triangles
+//   bench_job --workers [MODEL.stl...]    default settings (3DBenchy unless named)
+//                                          at every worker count up to the cores:
+//                                          wall and cpu time per output layer
 //   bench_job --large-support              a 100 x 100 mm plate on a column:
 //                                          post support under all of it
 //   bench_job --lattice [MODEL.stl...]     post, grid and solid support side
@@ -36,6 +39,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "BenchMeshes.h"
 #include "app/Driver.h"
@@ -130,7 +134,14 @@ QString writeSettings(const QTemporaryDir& dir, const QByteArray& text) {
     return ini.fileName();
 }
 
-int runOne(const QString& model, const QByteArray& settings, bool floor) {
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    auto sec = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return sec(u.ru_utime) + sec(u.ru_stime);
+}
+
+int runOne(const QString& model, const QByteArray& settings, bool floor, int32_t workers) {
     QTemporaryDir dir;
     const QString outDir = dir.filePath("out");
     QDir().mkpath(outDir);
@@ -138,8 +149,10 @@ int runOne(const QString& model, const QByteArray& settings, bool floor) {
     args.configPath = writeSettings(dir, settings).toStdString();
     args.outputDir = outDir.toStdString();
     args.models.push_back(ModelSpec{model.toStdString(), part_format_t::stl, part_type_t::model});
+    args.workers = workers;
 
     resetImagingTotals();
+    const double cpu0 = cpuSeconds();
     const Clock::time_point t = Clock::now();
     const QByteArray log = runQuietly(args, dir.filePath("console.txt"));
     const double totalMs = msSince(t);
@@ -158,13 +171,13 @@ int runOne(const QString& model, const QByteArray& settings, bool floor) {
     std::printf(" output %.2f, total %.2f\n", (totalMs - named) / 1000.0, totalMs / 1000.0);
     const double n = double(std::max<int64_t>(im.layers, 1));
     auto per = [n](int64_t ns) { return double(ns) / 1e6 / n; };
-    std::printf(
-        "  %lld stored layers; ms per output layer: infill %.2f, supports %.2f | rasterise %.2f, "
-        "support gap %.2f, walls %.2f, wait time %.2f, pack %.2f, compress %.2f (both bitmaps side by "
-        "side: %.2f), write %.2f | wall clock %.2f\n",
-        static_cast<long long>(im.layers), per(im.infillNs), per(im.supportNs), per(im.rasteriseNs),
-        per(im.supportGapNs), per(im.wallsNs), per(im.waitTimeNs), per(im.packNs), per(im.compressNs),
-        per(im.compressWallNs), per(im.writeNs), (totalMs - named) / n);
+    std::printf("  %lld stored layers; ms per output layer: infill %.2f, supports %.2f | rasterise %.2f, "
+                "support gap %.2f, walls %.2f, wait time %.2f, pack %.2f, compress %.2f, write %.2f | wall "
+                "clock %.2f\n",
+                static_cast<long long>(im.layers), per(im.infillNs), per(im.supportNs), per(im.rasteriseNs),
+                per(im.supportGapNs), per(im.wallsNs), per(im.waitTimeNs), per(im.packNs), per(im.compressNs),
+                per(im.writeNs), (totalMs - named) / n);
+    std::printf("  job cpu %.2f s (user + system), wall %.2f s\n", cpuSeconds() - cpu0, totalMs / 1000.0);
     std::printf("  peak resident %ld MiB\n", peakRssMb());
     if (floor) printFloor(outDir, int32_t(QDir(outDir).entryList({"slice_m*"}, QDir::Files).size()));
     return 0;
@@ -317,13 +330,48 @@ void largeSupport() {
     std::printf("100 x 100 mm overhang, default settings: %.1f s, peak resident %ld MiB\n", seconds, peakMb);
 }
 
+// Whole jobs at every worker count from 1 to the cores (at least 2): wall
+// and processor time per output layer, how many cores were busy, and
+// wall / (cpu / cores), which is 1 when every core works all the time.
+void workerCounts(QStringList models) {
+    if (models.isEmpty()) models << QStringLiteral(VOXMILL_SHARED_MODELS "/real/3DBenchy.stl");
+    const int32_t cores = std::max(QThread::idealThreadCount(), 1);
+    for (const QString& model : models) {
+        if (!QFile::exists(model)) {
+            std::printf("%s: not found, skipped\n", model.toLocal8Bit().constData());
+            continue;
+        }
+        std::printf("%s, default settings, %d cores\n", model.toLocal8Bit().constData(), cores);
+        for (int32_t w = 1; w <= std::max(cores, 2); ++w) {
+            double seconds = 0;
+            long peakMb = 0;
+            const QByteArray out =
+                runChild({"--child", model, "", "--no-floor", QString::number(w)}, seconds, peakMb, false);
+            const double cpu = childFigure(out, "job cpu"), wall = childFigure(out, "wall");
+            const QRegularExpressionMatch m =
+                QRegularExpression("(\\d+) stored layers").match(QString::fromLatin1(out));
+            const double layers = m.hasMatch() ? m.captured(1).toDouble() : 1.0;
+            std::printf("  %d workers: wall %.1f s, cpu %.1f s; per output layer wall %.1f ms, cpu %.1f ms; "
+                        "cores busy %.2f; wall / (cpu / %d cores) %.2f; peak %ld MiB\n",
+                        w, wall, cpu, wall * 1000 / layers, cpu * 1000 / layers, cpu / wall, cores,
+                        wall / (cpu / cores), peakMb);
+            std::fflush(stdout);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() >= 3 && args[0] == "--child")
-        return runOne(args[1], args[2].toLocal8Bit(), args.size() < 4);
+        return runOne(args[1], args[2].toLocal8Bit(), args.size() < 4,
+                      args.size() >= 5 ? args[4].toInt() : 0);
+    if (!args.isEmpty() && args[0] == "--workers") {
+        workerCounts(args.mid(1));
+        return 0;
+    }
     if (!args.isEmpty() && args[0] == "--scaling") {
         scaling();
         return 0;

@@ -20,7 +20,6 @@ ImagingTimes& ImagingTimes::operator+=(const ImagingTimes& o) {
     packNs += o.packNs;
     compressNs += o.compressNs;
     writeNs += o.writeNs;
-    compressWallNs += o.compressWallNs;
     infillNs += o.infillNs;
     supportNs += o.supportNs;
     return *this;

@@ -10,9 +10,8 @@ namespace Voxmill {
 struct ImagingTimes {
     int64_t layers = 0;
     int64_t rasteriseNs = 0, supportGapNs = 0, wallsNs = 0, waitTimeNs = 0;
-    int64_t packNs = 0, compressNs = 0, writeNs = 0;
-    int64_t compressWallNs = 0;          // both bitmaps compressed side by side: the time it took
-    int64_t infillNs = 0, supportNs = 0; // generation on the main thread
+    int64_t packNs = 0, compressNs = 0, writeNs = 0; // summed over the workers
+    int64_t infillNs = 0, supportNs = 0;             // generation on the main thread
 
     ImagingTimes& operator+=(const ImagingTimes& o);
 };

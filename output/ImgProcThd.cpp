@@ -1,20 +1,70 @@
 #include "output/ImgProcThd.h"
 
+#include <algorithm>
 #include <exception>
+#include <memory>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "base/Log.h"
 #include "base/ThreadCrashStack.h"
-#include "output/LayerImager.h"
+#include "output/LayerFilesWriter.h"
 
 namespace Voxmill {
 
-ImgProcThd::ImgProcThd(SliceJob& job, const QString& outputDir)
-    : job_(job), outputDir_(outputDir), extraRaft_(extraRaftLayers(job.settings)),
-      cleanSolidCount_(cleanSolidLayers(job.settings)) {
-    const WindowPlan plan = planWindows(job.settings, job.layers.layerCount());
+// The pool's threads and their imagers. Leaving its scope, on success or
+// on an exception, closes the claims and joins every thread, so no worker
+// outlives what it uses.
+class ImgProcThd::Workers {
+public:
+    Workers(ImgProcThd& owner, int32_t count) : owner_(owner) {
+        for (int32_t w = 0; w < count; ++w) imagers_.push_back(std::make_unique<LayerImager>(owner.job_));
+        try {
+            for (auto& imager : imagers_)
+                threads_.emplace_back([this, im = imager.get()] {
+                    ThreadCrashStack crashStack;
+                    owner_.workerLoop(*im);
+                });
+        } catch (...) {
+            join();
+            throw;
+        }
+    }
+    ~Workers() { join(); }
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+
+    void join() {
+        {
+            std::lock_guard<std::mutex> lock(owner_.countersLock_);
+            owner_.claimEnd_ = std::min(owner_.claimEnd_, 0);
+        }
+        owner_.countersChanged_.notify_all();
+        for (std::thread& t : threads_)
+            if (t.joinable()) t.join();
+    }
+    // The imagers' figures; call after join().
+    ImagingTimes times() const {
+        ImagingTimes sum;
+        for (const auto& imager : imagers_) sum += imager->times();
+        return sum;
+    }
+
+private:
+    ImgProcThd& owner_;
+    std::vector<std::unique_ptr<LayerImager>> imagers_;
+    std::vector<std::thread> threads_;
+};
+
+ImgProcThd::ImgProcThd(SliceJob& job, const QString& outputDir, int32_t workers)
+    : job_(job), outputDir_(outputDir), workers_(std::max(workers, 1)),
+      extraRaft_(extraRaftLayers(job.settings)), cleanSolidCount_(cleanSolidLayers(job.settings)) {
+    const WindowPlan plan = planWindows(job.settings, job.layers.layerCount(), workers_);
     maxLead_ = plan.imageLead;
     releaseLag_ = plan.releaseLag;
+    last_ = job.layers.layerCount() - 1;
+    claimEnd_ = last_ + 1;
 }
 
 ImgProcThd::~ImgProcThd() {
@@ -40,11 +90,6 @@ void ImgProcThd::post(int32_t layer) {
     countersChanged_.notify_all();
 }
 
-int32_t ImgProcThd::postedLayer() const {
-    std::lock_guard<std::mutex> lock(countersLock_);
-    return postedLayer_;
-}
-
 int32_t ImgProcThd::imagedLayer() const {
     std::lock_guard<std::mutex> lock(countersLock_);
     return imagedLayer_;
@@ -65,39 +110,94 @@ void ImgProcThd::requestStop() {
     {
         std::lock_guard<std::mutex> lock(countersLock_); // no waiter can miss it
         stopRequested_.store(1);
+        claimEnd_ = std::min(claimEnd_, 0);
     }
     countersChanged_.notify_all();
 }
 
 bool ImgProcThd::failed() const { return failed_.load() != 0; }
 
-bool ImgProcThd::nextLayer(int32_t last, int32_t& k) const {
+// A claim waits for the layer to be posted and for room among the results:
+// at most one per worker beyond the last layer written.
+bool ImgProcThd::claimLayer(int32_t& k) {
     std::unique_lock<std::mutex> lock(countersLock_);
-    countersChanged_.wait(lock, [&] {
-        return stopRequested_.load() != 0 || imagedLayer_ >= last || imagedLayer_ < postedLayer_;
+    countersChanged_.wait(lock, [this] {
+        return nextClaim_ >= claimEnd_ ||
+               (nextClaim_ <= postedLayer_ && nextClaim_ - imagedLayer_ <= workers_);
     });
-    if (stopRequested_.load() != 0 || imagedLayer_ >= last) return false;
-    k = imagedLayer_ + 1;
+    if (nextClaim_ >= claimEnd_) return false;
+    k = nextClaim_++;
     return true;
+}
+
+// No layer above a failed one is claimed: its fault ends the job once the
+// layers below it are written.
+void ImgProcThd::handIn(int32_t k, ImagedLayer&& done) {
+    {
+        std::lock_guard<std::mutex> lock(countersLock_);
+        if (done.failed) claimEnd_ = std::min(claimEnd_, k + 1);
+        results_.emplace(k, std::move(done));
+    }
+    countersChanged_.notify_all();
+}
+
+void ImgProcThd::workerLoop(LayerImager& imager) {
+    for (int32_t k; claimLayer(k);) {
+        ImagedLayer done;
+        try {
+            imager.image(k, done);
+        } catch (const std::exception& e) {
+            done.failed = true;
+            done.error = e.what();
+        } catch (...) {
+            done.failed = true;
+            done.error = "unknown exception";
+        }
+        handIn(k, std::move(done));
+    }
+}
+
+bool ImgProcThd::takeResult(int32_t k, ImagedLayer& done) {
+    std::unique_lock<std::mutex> lock(countersLock_);
+    countersChanged_.wait(lock, [&] { return stopRequested_.load() != 0 || results_.count(k) != 0; });
+    if (stopRequested_.load() != 0) return false;
+    auto it = results_.find(k);
+    done = std::move(it->second);
+    results_.erase(it);
+    return true;
+}
+
+void ImgProcThd::markWritten(int32_t k) {
+    {
+        std::lock_guard<std::mutex> lock(countersLock_);
+        imagedLayer_ = k;
+    }
+    countersChanged_.notify_all();
+}
+
+void ImgProcThd::writeLayers(LayerFilesWriter& files) {
+    for (int32_t k = 0; k <= last_; ++k) {
+        ImagedLayer done;
+        if (!takeResult(k, done)) return;
+        if (done.failed) throw std::runtime_error(done.error);
+        files.write(k, done);
+        releaseParts(k);
+        printProgress(k);
+        markWritten(k);
+    }
 }
 
 void ImgProcThd::run() {
     std::lock_guard<std::mutex> handOver(exitLock_); // released as run() returns
     ThreadCrashStack crashStack;
-    const int32_t last = job_.layers.layerCount() - 1;
     try {
-        LayerImager imager(job_, outputDir_);
-        for (int32_t k; nextLayer(last, k);) {
-            imager.image(k);
-            releaseParts(k);
-            printProgress(k, last);
-            {
-                std::lock_guard<std::mutex> lock(countersLock_);
-                imagedLayer_ = k;
-            }
-            countersChanged_.notify_all();
-        }
-        addImagingTotals(imager.times());
+        LayerFilesWriter files(job_.settings, outputDir_);
+        Workers workers(*this, workers_);
+        writeLayers(files);
+        workers.join();
+        ImagingTimes times = workers.times();
+        times.writeNs += files.writeNs();
+        addImagingTotals(times);
     } catch (const std::exception& e) {
         failed_.store(1);
         logPrint("%s\n", e.what());
@@ -119,8 +219,8 @@ void ImgProcThd::releaseParts(int32_t k) {
     std::vector<LayerPart>().swap(job_.layers.layer(k - releaseLag_).parts);
 }
 
-void ImgProcThd::printProgress(int32_t k, int32_t last) const {
-    const int32_t total = extraRaft_ + last;
+void ImgProcThd::printProgress(int32_t k) const {
+    const int32_t total = extraRaft_ + last_;
     if (k == 0)
         for (int32_t j = 0; j < extraRaft_; ++j) logPrint("slice: %d/%d\n", j, total);
     logPrint("slice: %d/%d\n", extraRaft_ + k, total);

@@ -64,6 +64,31 @@ void checkPadding(const LayerBitmap& b) {
     }
 }
 
+// Without an early exit the loop vectorises: most rows of a plate are empty
+// and are read whole anyway.
+bool rowIsZero(const uint8_t* row, size_t bytes) {
+    uint8_t any = 0;
+    for (size_t i = 0; i < bytes; ++i) any |= row[i];
+    return any == 0;
+}
+
+// The rows of a packed image from its first non-zero row to its last.
+RowSpan nonZeroBand(const QImage& bits) {
+    const size_t bytes = size_t(bits.bytesPerLine());
+    int32_t first = 0, end = bits.height();
+    while (first < end && rowIsZero(bits.constScanLine(first), bytes)) ++first;
+    while (end > first && rowIsZero(bits.constScanLine(end - 1), bytes)) --end;
+    return {first, end};
+}
+
+const uint8_t* bandStart(const QImage& bits, RowSpan band) {
+    return bits.constBits() + size_t(band.first) * size_t(bits.bytesPerLine());
+}
+
+size_t bandBytes(const QImage& bits, RowSpan band) {
+    return size_t(band.end - band.first) * size_t(bits.bytesPerLine());
+}
+
 } // namespace
 
 void packBits(const QImage& gray, QImage& bits, RowSpan span) {
@@ -89,41 +114,53 @@ size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
     return len;
 }
 
-void LayerImageWriter::compress(const QImage& bits) {
+bool LayerImageWriter::repeatsLast(const QImage& bits, RowSpan band) const {
+    return lastValid_ && lastSize_ == bits.size() && lastBand_ == band &&
+           std::memcmp(lastRows_.data(), bandStart(bits, band), bandBytes(bits, band)) == 0;
+}
+
+void LayerImageWriter::keepLast(const QImage& bits, RowSpan band) {
+    lastSize_ = bits.size();
+    lastBand_ = band;
+    lastRows_.assign(bandStart(bits, band), bandStart(bits, band) + bandBytes(bits, band));
+    lastValid_ = true;
+}
+
+void LayerImageWriter::compress(const QImage& bits, CompressedBitmap& out) {
     const auto t0 = std::chrono::steady_clock::now();
-    compressBitmap(bits);
+    const RowSpan band = nonZeroBand(bits);
+    if (!repeatsLast(bits, band)) {
+        lastValid_ = false; // a failure below must not leave a stale match
+        const uint8_t* data = bits.constBits();
+        innerLen_ = compressOnce(data, size_t(bits.sizeInBytes()), inner_);
+        outerLen_ = compressOnce(inner_.data(), innerLen_, outer_);
+        keepLast(bits, band);
+    }
+    out.width = bits.width();
+    out.height = bits.height();
+    out.innerSize = uint32_t(innerLen_);
+    out.outer.assign(outer_.data(), outer_.data() + outerLen_);
     times_.compressNs = nsSince(t0);
 }
 
-void LayerImageWriter::compressBitmap(const QImage& bits) {
-    const uint8_t* data = bits.constBits();
-    const size_t size = size_t(bits.sizeInBytes());
-    if (lastBitmap_.size() == size && std::memcmp(lastBitmap_.data(), data, size) == 0) return;
-    lastBitmap_.clear(); // a failure below must not leave a stale match
-    innerLen_ = compressOnce(data, size, inner_);
-    outerLen_ = compressOnce(inner_.data(), innerLen_, outer_);
-    lastBitmap_.assign(data, data + size);
-}
-
 void LayerImageWriter::write(const QString& path, const QImage& bits) {
-    compress(bits);
-    writeFile(path, bits.width(), bits.height());
+    compress(bits, scratch_);
+    const auto t0 = std::chrono::steady_clock::now();
+    writeLayerImageFile(path, scratch_);
+    times_.writeNs = nsSince(t0);
 }
 
-void LayerImageWriter::writeFile(const QString& path, int32_t width, int32_t height) {
-    const size_t innerLen = innerLen_, outerLen = outerLen_;
-    const auto t0 = std::chrono::steady_clock::now();
+void writeLayerImageFile(const QString& path, const CompressedBitmap& c) {
     uint8_t header[layerImageHeaderSize];
     std::memcpy(header, "slic", 4);
-    putU32(header + 4, uint32_t(width));
-    putU32(header + 8, uint32_t(height));
-    putU32(header + 12, uint32_t(outerLen));
-    putU32(header + 16, uint32_t(innerLen));
+    putU32(header + 4, uint32_t(c.width));
+    putU32(header + 8, uint32_t(c.height));
+    putU32(header + 12, uint32_t(c.outer.size()));
+    putU32(header + 16, c.innerSize);
     OutputFile file(path, openWrite);
     file.write(header, sizeof header);
-    file.write(outer_.data(), outerLen);
+    file.write(c.outer.data(), c.outer.size());
     file.finish();
-    times_.writeNs = nsSince(t0);
 }
 
 int64_t LayerBitmap::countSet() const {

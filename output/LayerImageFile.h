@@ -40,31 +40,47 @@ inline void packBits(const QImage& gray, QImage& bits) { packBits(gray, bits, {0
 // when zlib does not succeed.
 size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
 
-// Compresses a packed image twice and writes it as one layer file. The
-// buffers are kept between calls so a job allocates them once. A bitmap equal
-// to the previous one is not compressed again: deflate is deterministic, so
-// its bytes are those already at hand (empty support layers and prismatic
-// models repeat their bitmaps for hundreds of layers; deflating 4 MB of
-// zeros alone takes about 20 ms).
+// A packed bitmap compressed twice: the payload of one layer file.
+struct CompressedBitmap {
+    int32_t width = 0, height = 0;
+    uint32_t innerSize = 0;     // bytes after one inflation
+    std::vector<uint8_t> outer; // the payload, exactly
+};
+
+// Writes the header and the payload as the layer file at path.
+void writeLayerImageFile(const QString& path, const CompressedBitmap& c);
+
+// Compresses packed images twice. The buffers are kept between calls so a
+// job allocates them once. A bitmap equal to the previous one is not
+// compressed again: deflate is deterministic, so its bytes are those already
+// at hand (empty support layers and prismatic models repeat their bitmaps
+// for hundreds of layers; deflating 4 MB of zeros alone takes about 20 ms).
+// The previous bitmap is kept as its band of non-zero rows only, so a small
+// part on a large plate keeps little.
 class LayerImageWriter {
 public:
-    // Time spent in the last write, split for the benchmark.
+    // Time spent in the last call, split for the benchmark.
     struct Times {
         int64_t compressNs = 0, writeNs = 0;
     };
+    void compress(const QImage& bits, CompressedBitmap& out);
+    // compress, then writeLayerImageFile.
     void write(const QString& path, const QImage& bits);
-    // The same in two steps, so that compressing (on any thread) and writing
-    // (in the owner's order) can be apart: compress, then writeFile.
-    void compress(const QImage& bits);
-    void writeFile(const QString& path, int32_t width, int32_t height);
     const Times& lastTimes() const { return times_; }
 
 private:
-    void compressBitmap(const QImage& bits);
+    bool repeatsLast(const QImage& bits, RowSpan band) const;
+    void keepLast(const QImage& bits, RowSpan band);
 
     std::vector<uint8_t> inner_, outer_;
-    std::vector<uint8_t> lastBitmap_; // the bitmap outer_ holds
     size_t innerLen_ = 0, outerLen_ = 0;
+    // The bitmap outer_ holds: its size, its non-zero rows and their bytes;
+    // lastValid_ is false until a bitmap was compressed, and after a failure.
+    QSize lastSize_;
+    RowSpan lastBand_{0, 0};
+    std::vector<uint8_t> lastRows_;
+    bool lastValid_ = false;
+    CompressedBitmap scratch_; // for write()
     Times times_;
 };
 

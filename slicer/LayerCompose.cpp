@@ -2,10 +2,8 @@
 
 namespace Voxmill {
 
-void addPart(SliceJob& job, int32_t n, const Paths& paths, part_type_t t, slot_t slot) {
-    Layer& layer = job.layers.layer(n);
-    layer.parts.emplace_back();
-    LayerPart& part = layer.parts.back();
+LayerPart makePart(const Paths& paths, part_type_t t, slot_t slot) {
+    LayerPart part;
     part.type = t;
     std::vector<Paths> islands = splitIslands(paths);
     part.islands.resize(islands.size());
@@ -13,7 +11,16 @@ void addPart(SliceJob& job, int32_t n, const Paths& paths, part_type_t t, slot_t
         const Region& region = part.islands[i].slots.set(slot, Region(std::move(islands[i])));
         part.box = boxUnion(part.box, region.box);
     }
-    if (t == part_type_t::model) job.modelBox = boxUnion(job.modelBox, part.box);
+    return part;
+}
+
+void addPart(SliceJob& job, int32_t n, LayerPart&& part) {
+    if (part.type == part_type_t::model) job.modelBox = boxUnion(job.modelBox, part.box);
+    job.layers.layer(n).parts.push_back(std::move(part));
+}
+
+void addPart(SliceJob& job, int32_t n, const Paths& paths, part_type_t t, slot_t slot) {
+    addPart(job, n, makePart(paths, t, slot));
 }
 
 void extendRaftLayers(SliceJob& job, int32_t firstModelLayer) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "base/ParallelRanges.h"
 #include "slicer/LayerCompose.h"
 #include "slicer/SegmentChainer.h"
 #include "slicer/TriangleCutter.h"
@@ -32,26 +33,41 @@ std::vector<float> progressWeights(const std::vector<MeshInstance>& meshes,
     return weights;
 }
 
-// The layer buffers of one batch of layers, kept for every model of the batch.
+// Cuts a mesh into the layers of a batch. The layers are independent, so
+// the batch is shared out among the job's workers in contiguous pieces, each
+// with its own cut and chain buffers; the parts are then stored in layer
+// order on the calling thread.
 struct BatchCutter {
     const LayerHeights& lh;
     int32_t first, end;
     int32_t tolerance;
-    std::vector<LayerCuts> cuts;
-    SegmentChainer chainer;
-    Paths paths;
+    int32_t workers;
 
-    // Cuts the mesh into every layer of the batch and stores one part per
-    // layer, empty or not, so that part k of a layer belongs to model k.
-    void sliceModel(SliceJob& job, const TriMesh& mesh, part_type_t type) {
-        cutFaces(mesh.vertices, mesh.faces(), lh.heights.data() + first, end - first, cuts);
+    // Stores one part per layer, empty or not, so that part k of a layer
+    // belongs to model k.
+    void sliceModel(SliceJob& job, const TriMesh& mesh, part_type_t type) const {
+        std::vector<LayerPart> parts(size_t(end - first));
+        parallelRanges(workers, end - first,
+                       [&](int32_t a, int32_t b) { cutPiece(mesh, type, a, b, parts); });
         for (int32_t l = first; l < end; ++l) {
-            LayerCuts& layerCuts = cuts[size_t(l - first)];
             job.layers.layer(l).thickness = lh.thickness[size_t(l)];
+            addPart(job, l, std::move(parts[size_t(l - first)]));
+        }
+    }
+
+    // Layers first + a to first + b into parts[a, b).
+    void cutPiece(const TriMesh& mesh, part_type_t type, int32_t a, int32_t b,
+                  std::vector<LayerPart>& parts) const {
+        std::vector<LayerCuts> cuts(size_t(b - a));
+        cutFaces(mesh.vertices, mesh.faces(), lh.heights.data() + first + a, b - a, cuts);
+        SegmentChainer chainer;
+        Paths paths;
+        for (int32_t i = a; i < b; ++i) {
+            LayerCuts& layerCuts = cuts[size_t(i - a)];
             chainer.chain(layerCuts, mesh.faces(), paths);
             simplifyPaths(paths, tolerance);
-            addPart(job, l, paths, type, slotArea);
-            layerCuts.clear();
+            parts[size_t(i)] = makePart(paths, type, slotArea);
+            layerCuts = LayerCuts();
         }
     }
 };
@@ -105,8 +121,7 @@ void sliceBatch(SliceJob& job, const LoadedModels& models, const LayerHeights& l
     float total = 0;
     for (float w : weights) total += w;
 
-    BatchCutter cutter{lh, first, end, mmToUnits(job.settings.precision.general), {}, {}, {}};
-    cutter.cuts.resize(size_t(end - first));
+    const BatchCutter cutter{lh, first, end, mmToUnits(job.settings.precision.general), job.workers};
     float done = 0;
     for (size_t k = 0; k < models.meshes.size(); ++k) {
         const part_type_t type = validatePartType(int32_t(models.meshSpecs.at(k).type));

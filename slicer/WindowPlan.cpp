@@ -12,8 +12,6 @@ namespace {
 // thread to load ahead while the stage works.
 constexpr int32_t slackBelow = 10;
 constexpr int32_t slackAbove = 11;
-// The main thread starts on layer i + 1 only once layer i - 1 is imaged.
-constexpr int32_t imageLead = 2;
 // Layers cut at a time within a batch.
 constexpr int32_t maxSliceChunk = 50;
 
@@ -56,9 +54,9 @@ StageWindow preInfillWindow(const WindowPlan& p) {
 StageWindow outputWindow(const WindowPlan& p, int32_t i) {
     const int32_t n = p.infillLookAhead;
     const int32_t below = p.imageLead + p.lookBack;
-    // The image thread may still be imaging layer i - 1 and then drops the
-    // parts of i - 1 - releaseLag.
-    LayerRange reads{i - 1 - p.releaseLag, i + 1};
+    // The image thread may still be imaging layers i - imageLead + 1 to
+    // i - 1 and drops the parts of each releaseLag layers lower.
+    LayerRange reads{i - p.imageLead + 1 - p.releaseLag, i + 1};
     if (p.support.active) reads = hull(reads, readsAt(p.support, i));
     if (p.infill.active) reads = hull(reads, readsAt(p.infill, p.infillAhead ? i + n : i));
     LayerRange resident{i - below, i + p.lookAhead + slackAbove};
@@ -70,7 +68,7 @@ StageWindow outputWindow(const WindowPlan& p, int32_t i) {
 
 } // namespace
 
-WindowPlan planWindows(const SliceConfig& s, int32_t layerCount) {
+WindowPlan planWindows(const SliceConfig& s, int32_t layerCount, int32_t imageWorkers) {
     WindowPlan p;
     p.layerCount = layerCount;
     p.firstSliced = storeRaftLayers(s);
@@ -79,7 +77,7 @@ WindowPlan planWindows(const SliceConfig& s, int32_t layerCount) {
     p.lookAhead = lookAhead(s);
     p.lookBack = lookBack(s);
     p.infillLookAhead = infillLookAhead(s);
-    p.imageLead = imageLead;
+    p.imageLead = std::max(imageWorkers, 1) + 1;
     p.releaseLag = releaseLag(s);
     p.infillAhead = s.supportCleanSolid.enable;
     p.infill = s.infill.enable ? latticeReach(infillLattice(s)) : GeneratorReach{false, 0, 0};

@@ -35,7 +35,7 @@ struct WindowPlan {
     int32_t batch;       // layers per slice batch (a progress step)
     int32_t sliceChunk;  // layers cut at a time within a batch
     int32_t lookAhead, lookBack, infillLookAhead;
-    int32_t imageLead;  // the main thread posts layer i once layer i - imageLead is imaged
+    int32_t imageLead;  // the main thread starts layer i + 1 once layer i - imageLead is written
     int32_t releaseLag; // the image thread drops the parts of layer k - releaseLag after k
     bool infillAhead;   // clean-solid mode: infill runs infillLookAhead layers ahead of supports
     GeneratorReach infill, support;
@@ -47,7 +47,9 @@ struct StageWindow {
     LayerRange resident, reads;
 };
 
-WindowPlan planWindows(const SliceConfig& s, int32_t layerCount);
+// imageWorkers: the layers the image thread images at once; the main thread
+// runs one layer further ahead than that.
+WindowPlan planWindows(const SliceConfig& s, int32_t layerCount, int32_t imageWorkers = 1);
 
 // The window for stage at layer i: for slice, i is the first layer of a
 // chunk; for preProc the layer being projected; for output the layer being

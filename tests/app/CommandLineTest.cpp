@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "app/CommandLine.h"
 #include "app/VoxmillProcess.h"
@@ -17,13 +20,14 @@ TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
         QString out;     // all the output, "@" replaced; a pattern when it starts with "^"
         bool logWritten; // output.log appears in "@" with the same text
     };
-    const QString help = "^Usage: \\S+ \\[options\\]\n\nOptions:\n"
-                         " +-H +print the help information and exit\n +-V +print version and eixt\n"
-                         " +-C <C> +config file path\n +-M <M> +model specify\n +-X <X> +vkp file path\n"
-                         " +-O <O> +output directory\n\n$";
+    const QString help =
+        "^Usage: \\S+ \\[options\\]\n\nOptions:\n"
+        " +-H +print the help information and exit\n +-V +print version and eixt\n"
+        " +-C <C> +config file path\n +-M <M> +model specify\n +-X <X> +vkp file path\n"
+        " +-O <O> +output directory\n +-J <J> +most layers imaged at once \\(default: one per core\\)\n\n$";
     // clang-format off
     const std::vector<Row> rows = {
-        // -H wins over -V: the six options in order, no built-in -h or --version
+        // -H wins over -V: the options in order, no built-in -h or --version
         {"help", {"-H", "-V"}, 0, help, false},
         // -V wins over everything but -H, and the job does not run
         {"version", {"-V", "-O", "@"}, 0, "Voxmill vesion: 1.4.3\n", false},
@@ -38,6 +42,10 @@ TEST(CommandLine, MessagesAndExitStatusesOfTheProgram) {
         {"keyword case", {"-M", "File:a.stl", "-O", "o"}, 255, "unrecognised model option: File:a.stl\n", false},
         // a faulty -M after a good one still ends the program, before the output check
         {"second model bad", {"-M", "file:a.stl", "-M", "format:obj"}, 255, "unrecognised part format type: obj\n", false},
+        // a worker cap is a positive whole number
+        {"zero workers", {"-M", "file:a.stl", "-O", "@", "-J", "0"}, 255, "invalid worker count: 0\n", false},
+        {"worker word", {"-M", "file:a.stl", "-O", "@", "-J", "all"}, 255, "invalid worker count: all\n", false},
+        {"negative workers", {"-J", "-2", "-M", "file:a.stl", "-O", "@"}, 255, "invalid worker count: -2\n", false},
         // the parser's own rejections exit 1
         {"unknown option", {"-Z"}, 1, "Unknown option 'Z'.\n", false},
         {"missing value", {"-M", "file:a.stl", "-O"}, 1, "Missing value after '-O'.\n", false},
@@ -94,5 +102,11 @@ TEST(CommandLine, RecordFilledFromOptions) {
         for (const ModelSpec& m : r.args.models)
             got += "|" + m.file + "," + std::to_string(int(m.format)) + "," + std::to_string(int(m.type));
         EXPECT_EQ(got, expected);
+        EXPECT_EQ(r.args.workers, 0) << "every core unless capped";
     }
+    // a cap above the cores leaves one worker per core
+    const int32_t cores = std::max(QThread::idealThreadCount(), 1);
+    for (const auto& [cap, workers] : {std::make_pair("1", 1), std::make_pair("100000", cores)})
+        EXPECT_EQ(parseCommandLine({"voxmill", "-M", "file:a.stl", "-O", "o", "-J", cap}).args.workers,
+                  workers);
 }

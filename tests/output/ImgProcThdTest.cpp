@@ -26,10 +26,10 @@ void smallGrid(SliceJob& job, int32_t layers) {
 }
 
 // The main thread's side of the hand-off, as the output stage drives it; the console text.
-std::string runImaging(SliceJob& job, const QString& dir, int32_t cleanSolid = -1) {
+std::string runImaging(SliceJob& job, const QString& dir, int32_t cleanSolid = -1, int32_t workers = 1) {
     testing::internal::CaptureStdout();
     {
-        ImgProcThd thd(job, dir);
+        ImgProcThd thd(job, dir, workers);
         thd.start();
         for (int32_t i = 0; i < job.layers.layerCount(); ++i) {
             if (i == cleanSolid) thd.markCleanSolid(i);
@@ -86,11 +86,14 @@ TEST(ImgProcThd, ReleasesPartsBehindAndStaggersByStoredIndex) {
     EXPECT_NE(readLayerImageFile(dir.filePath("slice_m12")).bits, even.bits);
 }
 
-// The image thread clears only the rows it painted before: a layer after a larger one must not
+// An image worker clears only the rows it painted before: a layer after a larger one must not
 // keep any of its pixels. Raft copies come first; the files and first wait-time line replace an
-// earlier job's.
+// earlier job's. Several workers write the same files and lines, in the same order.
 TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
-    for (int32_t raft : {100, 0}) { // 11 copies of the first stored layer; none
+    // raft 100: 11 copies of the first stored layer; raft 0: none
+    for (const auto& [raft, workers] :
+         {std::make_pair(100, 1), std::make_pair(0, 1), std::make_pair(100, 3)}) {
+        SCOPED_TRACE(workers);
         QTemporaryDir dir;
         SliceJob job;
         smallGrid(job, 6);
@@ -125,7 +128,7 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write("stale\n");
         }
-        const std::string printed = runImaging(job, dir.path(), 1);
+        const std::string printed = runImaging(job, dir.path(), 1, workers);
         const int32_t copies = raft ? 11 : 0, last = copies + 5;
         std::string out;
         for (int32_t j = 0; j <= last; ++j) {
