@@ -12,7 +12,7 @@ using namespace Voxmill;
 TEST(ParallelRanges, CoversEveryIndexOnce) {
     for (int32_t workers : {1, 3, 8})
         for (int32_t count : {0, 2, 50}) {
-            std::vector<std::atomic<int>> seen(size_t(count));
+            std::vector<std::atomic<int>> seen(static_cast<size_t>(count));
             parallelRanges(workers, count, [&](int32_t first, int32_t end) {
                 for (int32_t i = first; i < end; ++i) ++seen[size_t(i)];
             });

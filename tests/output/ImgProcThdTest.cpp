@@ -152,3 +152,27 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
                   "waitXTimeout3 = 0\nwaitXTimeout4 = 0\nwaitXTimeout5 = 0\n");
     }
 }
+
+// A worker fails on layer 3 (outside the store's window) while others image the layers around
+// it: the layers below are written, complete, then the fault is printed and nothing above.
+TEST(ImgProcThd, WorkerFaultEndsTheThreadAfterTheLayersBelow) {
+    QTemporaryDir dir;
+    SliceJob job;
+    smallGrid(job, 8);
+    job.settings.raft.layerCnt = 0;
+    job.layers.setWindow(0, 3);
+    testing::internal::CaptureStdout();
+    ImgProcThd thd(job, dir.path(), 3);
+    thd.start();
+    for (int32_t i = 0; i < 8; ++i) {
+        thd.post(i);
+        if (!thd.waitForLead()) break;
+    }
+    thd.join();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "slice: 0/7\nslice: 1/7\nslice: 2/7\ninvalid layer index.\n");
+    EXPECT_TRUE(thd.failed());
+    EXPECT_EQ(countFiles(dir.path(), "slice_m"), 3);
+    EXPECT_EQ(countFiles(dir.path(), "slice_s"), 3);
+    EXPECT_EQ(readLayerImageFile(dir.filePath("slice_s2")).countSet(), 0);
+}

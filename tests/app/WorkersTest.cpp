@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/Driver.h"
+#include "app/VoxmillProcess.h"
+#include "output/OutputTestUtil.h"
+#include "model/ModelFiles.h"
+
+using namespace Voxmill;
+using namespace Voxmill::Test;
+
+// The workers share out the cutting of the meshes and the imaging of the layers; the files they
+// write are those of a single worker, byte for byte, whatever their number (even above the
+// cores). Infill and post support on, so every generator feeds the images.
+TEST(Workers, SameBytesWithOneTwoThreeAndEightWorkers) {
+    const QString model = sharedModel("analytic/t_overhang.stl");
+    if (!QFile::exists(model)) GTEST_SKIP() << "shared models not present";
+    QTemporaryDir dir;
+    VoxmillTest::writeFile(dir.filePath("job.ini"),
+                           "[precision]\nlayerHeight = 0.1\n[infill]\nenable = true\n"
+                           "[poly2img]\nsizeX = 51.2\nsizeY = 51.2\npixelX = 512\npixelY = 512\n");
+    QMap<QString, QByteArray> first;
+    for (int32_t workers : {1, 2, 3, 8}) {
+        const QString out = dir.filePath(QString::number(workers));
+        QDir().mkpath(out);
+        CommandLineArgs args;
+        args.configPath = dir.filePath("job.ini").toStdString();
+        args.outputDir = out.toStdString();
+        args.models.push_back(ModelSpec{model.toStdString(), part_format_t::stl, part_type_t::model});
+        args.workers = workers;
+        testing::internal::CaptureStdout();
+        runJob(args);
+        testing::internal::GetCapturedStdout();
+        const QMap<QString, QByteArray> files = jobOutputs(out);
+        if (workers == 1) {
+            first = files;
+            ASSERT_GT(first.size(), 500);
+        } else {
+            EXPECT_TRUE(files == first) << workers << " workers";
+        }
+    }
+}
