@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include <QCoreApplication>
@@ -17,6 +19,7 @@
 #include "model/ProjectReader.h"
 #include "output/LayerImageFile.h"
 #include "tools/slice_view/LayerCheck.h"
+#include "tools/slice_view/LayerDecode.h"
 
 namespace VoxmillFuzz {
 
@@ -87,16 +90,33 @@ inline void fuzzIni(const uint8_t* data, size_t size) {
     });
 }
 
-// A layer file: decoded strictly, then, when it decodes, checked as the
-// layer above an empty one (everything unsupported), as model and support at
-// once (every support pixel too close) and as the layer above itself.
+// The fault of a decoder, empty when it decodes.
+template <class Decode> std::string faultOf(Decode&& decode) {
+    try {
+        decode();
+        return std::string();
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+}
+
+// A layer file: decoded strictly, by the program's decoder and by slice_view's,
+// which must agree fault for fault and pixel for pixel; then, when it decodes,
+// checked as the layer above an empty one (everything unsupported), as model
+// and support at once (every support pixel too close) and as the layer above
+// itself.
 inline void fuzzLayer(const uint8_t* data, size_t size) {
+    const QByteArray file(reinterpret_cast<const char*>(data), int(size));
+    Voxmill::LayerBitmap b;
+    Voxmill::BitPlane plane, fast;
+    const std::string fault = faultOf([&] { b = Voxmill::decodeLayerImage(file); });
+    if (fault != faultOf([&] { Voxmill::LayerDecoder().decode(file, fast); })) std::abort();
+    if (!fault.empty()) return;
+    Voxmill::unpack(b, plane);
+    if (plane.bits != fast.bits || plane.rowUsed != fast.rowUsed) std::abort();
+    if (uint64_t(b.width) * b.height > (uint64_t(1) << 24)) return; // the check holds a few such images
     guarded([&] {
-        const Voxmill::LayerBitmap b =
-            Voxmill::decodeLayerImage(QByteArray(reinterpret_cast<const char*>(data), int(size)));
-        if (uint64_t(b.width) * b.height > (uint64_t(1) << 24)) return; // the check holds a few such images
-        Voxmill::BitPlane plane, empty;
-        Voxmill::unpack(b, plane);
+        Voxmill::BitPlane empty;
         empty.reset(plane.width, plane.height);
         Voxmill::JobGeometry g;
         g.width = plane.width;
