@@ -24,9 +24,12 @@ int64_t BitPlane::count() const {
     return n;
 }
 
+// Most words of a row with pixels are empty still, and without a popcount
+// instruction in the target a word's count is a call: empty words are passed.
 int64_t rowCount(const uint64_t* row, int32_t words) {
     int64_t n = 0;
-    for (int32_t i = 0; i < words; ++i) n += __builtin_popcountll(row[i]);
+    for (int32_t i = 0; i < words; ++i)
+        if (row[i]) n += __builtin_popcountll(row[i]);
     return n;
 }
 
@@ -50,10 +53,11 @@ void orOf(const BitPlane& a, const BitPlane& b, BitPlane& out) {
     if (out.width != a.width || out.height != a.height) out.reset(a.width, a.height);
     for (int32_t y = 0; y < a.height; ++y) {
         const size_t i = size_t(y);
+        const uint8_t held = out.rowUsed[i]; // an empty row is cleared only where out held pixels
         out.rowUsed[i] = a.rowUsed[i] | b.rowUsed[i];
         uint64_t* o = out.row(y);
         if (!out.rowUsed[i]) {
-            std::fill(o, o + a.words, 0);
+            if (held) std::fill(o, o + a.words, 0);
             continue;
         }
         const uint64_t *ra = a.row(y), *rb = b.row(y);
@@ -61,31 +65,23 @@ void orOf(const BitPlane& a, const BitPlane& b, BitPlane& out) {
     }
 }
 
-namespace {
-
-// out |= in grown by w pixels to either side, within the width.
-void orGrown(const uint64_t* in, int32_t words, int32_t w, uint64_t tail, uint64_t* out) {
-    for (int32_t k = 0; k < words; ++k) out[k] |= in[k];
-    for (int32_t s = 1; s <= w; ++s) {
-        // a shift of s pixels, s < 64: a word takes the spill of its neighbour
-        for (int32_t k = 0; k < words; ++k) {
-            const uint64_t left = k > 0 ? in[k - 1] >> (64 - s) : 0;          // towards higher x
-            const uint64_t right = k + 1 < words ? in[k + 1] << (64 - s) : 0; // towards lower x
-            out[k] |= (in[k] << s) | left | (in[k] >> s) | right;
-        }
-    }
-    out[words - 1] &= tail;
-}
-
-} // namespace
-
-void grownRow(const BitPlane& plane, const Reach& reach, int32_t y, uint64_t* out) {
+// Run by run, over the words from which a pixel reaches the span: a row
+// holds a few runs and many empty words, which forEachRun passes over whole.
+// A run cut at the ends of those words still reaches the span as it would
+// whole.
+void grownRow(const BitPlane& plane, const Reach& reach, int32_t y, WordSpan span, uint64_t* out) {
     const int32_t g = int32_t(reach.size() / 2);
+    const int32_t far = *std::max_element(reach.begin(), reach.end());
+    const int32_t from = std::max(0, span.first * 64 - far) / 64;
+    const int32_t to = std::min(plane.words - 1, ((span.last + 1) * 64 + far - 1) / 64);
     std::fill(out, out + plane.words, 0);
     for (int32_t dy = -g; dy <= g; ++dy) {
         const int32_t sy = y + dy;
         if (sy < 0 || sy >= plane.height || !plane.rowUsed[size_t(sy)]) continue;
-        orGrown(plane.row(sy), plane.words, reach[size_t(dy + g)], plane.tailMask(), out);
+        const int32_t w = reach[size_t(dy + g)];
+        forEachRun(plane.row(sy) + from, to - from + 1, [&](int32_t x0, int32_t x1) {
+            setRun(out, std::max(0, from * 64 + x0 - w), std::min(plane.width - 1, from * 64 + x1 + w));
+        });
     }
 }
 

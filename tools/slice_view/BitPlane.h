@@ -44,6 +44,18 @@ inline bool rowAny(const uint64_t* row, int32_t words) {
     return false;
 }
 int64_t rowCount(const uint64_t* row, int32_t words);
+// Sets the bits x0 .. x1 of a row, x0 <= x1.
+inline void setRun(uint64_t* row, int32_t x0, int32_t x1) {
+    const int32_t k0 = x0 / 64, k1 = x1 / 64;
+    const uint64_t first = ~0ULL << (x0 % 64), last = ~0ULL >> (63 - x1 % 64);
+    if (k0 == k1) {
+        row[k0] |= first & last;
+        return;
+    }
+    row[k0] |= first;
+    for (int32_t k = k0 + 1; k < k1; ++k) row[k] = ~0ULL;
+    row[k1] |= last;
+}
 
 // Calls f(x0, x1) for every run of set bits [x0, x1] of a row, left to right.
 // Empty and full words are passed over whole.
@@ -71,8 +83,24 @@ template <class F> void forEachRun(const uint64_t* row, int32_t words, F&& f) {
 // along x in row offset dy, for dy = -g .. g (as gapHalfWidths gives it).
 using Reach = std::vector<int32_t>;
 
-// Row y of plane grown by the reach into out (one row): every set pixel also
-// sets the pixels it reaches. Empty rows of the plane are passed over.
-void grownRow(const BitPlane& plane, const Reach& reach, int32_t y, uint64_t* out);
+// Words first .. last of a row.
+struct WordSpan {
+    int32_t first, last;
+};
+
+// The words of a row from its first to its last set bit; last < first when
+// the row is empty.
+inline WordSpan wordSpan(const uint64_t* row, int32_t words) {
+    int32_t first = 0, last = words - 1;
+    while (first < words && row[first] == 0) ++first;
+    while (last > first && row[last] == 0) --last;
+    return {first, first < words ? last : -1};
+}
+
+// Words span of row y of plane grown by the reach into out (one row): every
+// set pixel also sets the pixels it reaches. Pixels that reach no word of
+// the span are passed over, and so are empty rows of the plane; out's other
+// words hold part of the grown row.
+void grownRow(const BitPlane& plane, const Reach& reach, int32_t y, WordSpan span, uint64_t* out);
 
 } // namespace Voxmill

@@ -80,10 +80,11 @@ void LayerChecker::findGap(const BitPlane& model, const BitPlane& support, Layer
         for (int32_t sy = std::max(0, y - g); sy <= std::min(support.height - 1, y + g); ++sy)
             modelNear = modelNear || model.rowUsed[size_t(sy)];
         if (!modelNear) continue;
-        grownRow(model, gapReach_, y, grown_.data());
         const uint64_t* s = support.row(y);
-        for (int32_t k = 0; k < support.words; ++k)
-            f.gapPixels += __builtin_popcountll(s[k] & grown_[size_t(k)]);
+        const WordSpan span = wordSpan(s, support.words);
+        grownRow(model, gapReach_, y, span, grown_.data());
+        for (int32_t k = span.first; k <= span.last; ++k)
+            if (const uint64_t near = s[k] & grown_[size_t(k)]) f.gapPixels += __builtin_popcountll(near);
     }
 }
 
@@ -96,12 +97,12 @@ void LayerChecker::findUnsupported(LayerFindings& f) {
     for (int32_t y = 0; y < printed_.height; ++y) {
         if (!printed_.rowUsed[size_t(y)]) continue;
         const uint64_t *p = printed_.row(y), *b = below_.row(y);
+        for (int32_t k = 0; k < words; ++k) open_[size_t(k)] = p[k] & ~b[k];
+        const WordSpan span = wordSpan(open_.data(), words);
+        if (span.last < span.first) continue;
+        grownRow(below_, bridgeReach_, y, span, grown_.data());
         uint64_t any = 0;
-        for (int32_t k = 0; k < words; ++k) any |= open_[size_t(k)] = p[k] & ~b[k];
-        if (any == 0) continue;
-        grownRow(below_, bridgeReach_, y, grown_.data());
-        any = 0;
-        for (int32_t k = 0; k < words; ++k) any |= open_[size_t(k)] &= ~grown_[size_t(k)];
+        for (int32_t k = span.first; k <= span.last; ++k) any |= open_[size_t(k)] &= ~grown_[size_t(k)];
         if (any) islands_.addRow(y, open_.data(), words);
     }
     f.unsupported = islands_.islands();
