@@ -9,6 +9,7 @@
 
 #include "tools/SliceViewJobs.h"
 #include "tools/slice_view/JobText.h"
+#include "tools/slice_view/LayerRuns.h"
 #include "tools/slice_view/ReportPictures.h"
 
 using namespace Voxmill;
@@ -207,6 +208,42 @@ TEST(ReportPictures, EveryStepthLayerAndEachFindingIsPictured) {
     EXPECT_EQ(p.step, 3);
     EXPECT_EQ(p.shown, (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 6, 7, 7, 9}));
     EXPECT_EQ(p.count, 4);
+}
+
+// The layers the scan keeps for the pictures come back pixel for pixel, into planes that held
+// another layer or are of another size: runs at word edges and at the last column, gaps and lengths
+// of more than one byte, empty rows and planes. A layer past the budget is not kept.
+TEST(ReportPictures, KeptLayersComeBackPixelForPixel) {
+    BitPlane model, support, empty;
+    for (BitPlane* p : {&model, &support, &empty}) p->reset(6081, 9);
+    for (const auto& [x0, x1, y] : {std::array<int32_t, 3>{0, 63, 0},
+                                    {64, 64, 0},
+                                    {200, 6080, 0},
+                                    {6080, 6080, 5},
+                                    {127, 128, 8},
+                                    {3000, 3001, 8}})
+        for (int32_t x = x0; x <= x1; ++x) model.set(x, y);
+    for (int32_t x = 5; x < 6081; x += 7) support.set(x, 3);
+    LayerRuns kept(1 << 20);
+    kept.keep(4, model, support);
+    kept.keep(7, empty, model);
+    BitPlane m, s;
+    m.reset(10, 10);
+    kept.restore(4, m, s);
+    EXPECT_EQ(m.bits, model.bits);
+    EXPECT_EQ(m.rowUsed, model.rowUsed);
+    EXPECT_EQ(s.bits, support.bits);
+    EXPECT_EQ(s.rowUsed, support.rowUsed);
+    kept.restore(7, m, s);
+    EXPECT_EQ(m.bits, empty.bits);
+    EXPECT_EQ(m.rowUsed, empty.rowUsed);
+    EXPECT_EQ(s.bits, model.bits);
+
+    LayerRuns small(kept.bytes() - 1);
+    small.keep(4, model, support);
+    small.keep(7, empty, model);
+    EXPECT_TRUE(small.kept(4));
+    EXPECT_FALSE(small.kept(7));
 }
 
 // Only what differs from its default, in the settings file's order and notation; a list as a whole.

@@ -16,6 +16,12 @@ void BitPlane::reset(int32_t w, int32_t h) {
     rowUsed.assign(size_t(h), 0);
 }
 
+void BitPlane::clear() {
+    for (int32_t y = 0; y < height; ++y)
+        if (rowUsed[size_t(y)]) std::fill(row(y), row(y) + words, 0);
+    std::fill(rowUsed.begin(), rowUsed.end(), 0);
+}
+
 // Only the used rows: most rows of a layer are empty.
 int64_t BitPlane::count() const {
     int64_t n = 0;

@@ -19,6 +19,8 @@ struct BitPlane {
 
     // Sizes the plane; every bit 0.
     void reset(int32_t w, int32_t h);
+    // Every bit 0, at the cost of the used rows alone.
+    void clear();
     uint64_t* row(int32_t y) { return bits.data() + size_t(y) * size_t(words); }
     const uint64_t* row(int32_t y) const { return bits.data() + size_t(y) * size_t(words); }
     bool pixel(int32_t x, int32_t y) const { return (row(y)[x / 64] >> (x % 64)) & 1; }

@@ -47,7 +47,7 @@ int reportCommand(const QString& dir, const QString& out, FILE* log) {
     const JobGeometry g = jobGeometry(config);
     if (!QDir().mkpath(out)) throw std::runtime_error("cannot create " + toLocal8(out));
     removeOldPictures(out);
-    const JobScan scan = scanJob(dir, g);
+    const JobScan scan = scanJob(dir, g, reportMaxPictures);
     const ReportPictures pictures = writePictures(dir, out, g, scan);
     const ReportInput in{dir, config, g, scan, pictures, readWaitTimes(dir), readAreaInfo(dir)};
     writeText(out + "/index.html", reportPage(in));

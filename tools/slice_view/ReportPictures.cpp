@@ -9,7 +9,7 @@ namespace Voxmill {
 ReportPictures planPictures(const JobScan& scan, int32_t maxPictures) {
     ReportPictures p;
     const int32_t n = scan.layersRead;
-    p.step = std::max(1, (n + maxPictures - 1) / maxPictures);
+    p.step = pictureStep(n, maxPictures);
     std::vector<uint8_t> wanted(size_t(n), 0), pictured(size_t(n), 0);
     for (int32_t l = 0; l < n; l += p.step) wanted[size_t(l)] = 1;
     for (const Finding& f : scan.findings)
@@ -39,12 +39,18 @@ ReportPictures writePictures(const QString& dir, const QString& out, const JobGe
     savePng(drawLayer(scan.topModel, scan.topSupport, p.frame), out + "/top.png");
     QDir().mkpath(out + "/layers");
     LayerSource layers(dir, g.width, g.height);
+    BitPlane model, support; // a kept layer
     for (int32_t l = 0; l < scan.layersRead; ++l) {
         if (p.shown[size_t(l)] != l) continue;
+        const QString png = out + "/layers/" + QString::number(l) + ".png";
+        if (scan.kept.kept(l)) {
+            scan.kept.restore(l, model, support);
+            savePng(drawLayer(model, support, p.frame), png);
+            continue;
+        }
         layers.load(l, LayerKind::model);
         layers.load(l, LayerKind::support);
-        savePng(drawLayer(layers.plane(LayerKind::model), layers.plane(LayerKind::support), p.frame),
-                out + "/layers/" + QString::number(l) + ".png");
+        savePng(drawLayer(layers.plane(LayerKind::model), layers.plane(LayerKind::support), p.frame), png);
     }
     return p;
 }

@@ -32,8 +32,9 @@ struct ReportPictures {
 
 // The layers to picture and what each layer shows.
 ReportPictures planPictures(const JobScan& scan, int32_t maxPictures);
-// Writes the pictures into out (which exists). Throws "<path>: <fault>" for
-// a layer file that no longer reads, "cannot write <path>" for a picture.
+// Writes the pictures into out (which exists). A layer the scan kept is drawn
+// from memory; any other is read again, and throws "<path>: <fault>" when
+// its file no longer reads. Throws "cannot write <path>" for a picture.
 ReportPictures writePictures(const QString& dir, const QString& out, const JobGeometry& g,
                              const JobScan& scan);
 

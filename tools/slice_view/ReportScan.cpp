@@ -9,10 +9,11 @@ namespace Voxmill {
 namespace {
 
 // Walks the layers into scan and report; throws what the layer source throws.
-void walk(const QString& dir, const JobGeometry& g, JobScan& scan, CheckReport& report) {
+void walk(const QString& dir, const JobGeometry& g, int32_t maxPictures, JobScan& scan, CheckReport& report) {
     LayerSource layers(dir, g.width, g.height);
     scan.layerFiles = layers.count();
     if (layers.count() == 0) throw std::runtime_error(toLocal8(dir) + ": no layer files.");
+    const int32_t step = pictureStep(layers.count(), maxPictures);
     scan.side = SideColumns(g.width, layers.count());
     LayerChecker checker(g);
     LayerFindings f;
@@ -33,19 +34,22 @@ void walk(const QString& dir, const JobGeometry& g, JobScan& scan, CheckReport& 
         scan.side.add(n, model, support);
         scan.counts.push_back(counts);
         scan.runStart.push_back(model ? n : scan.runStart.back());
+        if (n % step == 0) // a repeat's planes are still those of its run's start
+            scan.kept.keep(scan.runStart.back(), layers.plane(LayerKind::model),
+                           layers.plane(LayerKind::support));
         scan.layersRead = n + 1;
     });
 }
 
 } // namespace
 
-JobScan scanJob(const QString& dir, const JobGeometry& g) {
+JobScan scanJob(const QString& dir, const JobGeometry& g, int32_t maxPictures) {
     JobScan scan;
     scan.topModel.reset(g.width, g.height);
     scan.topSupport.reset(g.width, g.height);
     CheckReport report(g);
     try {
-        walk(dir, g, scan, report);
+        walk(dir, g, maxPictures, scan, report);
     } catch (const std::runtime_error& e) { // a failed allocation stays what it is
         scan.fault = e.what();
     }

@@ -1,9 +1,12 @@
 #pragma once
 // One walk over the layers of a job gathers what the report shows of them:
 // the findings of check, the sums of stats, the side view, the view from
-// above and each layer's pixel counts. A layer file that cannot be read ends
-// the walk there; what the layers below it gave is kept.
+// above, each layer's pixel counts and the layers it pictures. A layer file
+// that cannot be read ends the walk there; what the layers below it gave is
+// kept.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,9 +15,18 @@
 
 #include "tools/slice_view/CheckReport.h"
 #include "tools/slice_view/JobStats.h"
+#include "tools/slice_view/LayerRuns.h"
 #include "tools/slice_view/SideView.h"
 
 namespace Voxmill {
+
+// The bytes the scan may keep of the layers the report pictures.
+constexpr size_t scanKeptBytes = size_t(64) << 20;
+
+// Every step-th layer is pictured, step chosen so that at most maxPictures are.
+inline int32_t pictureStep(int32_t layers, int32_t maxPictures) {
+    return std::max(1, (layers + maxPictures - 1) / maxPictures);
+}
 
 struct JobScan {
     int32_t layerFiles = 0;          // layers in the directory; 0 when they cannot be counted
@@ -27,8 +39,11 @@ struct JobScan {
     JobStats stats;
     SideColumns side{0, 0};
     BitPlane topModel, topSupport; // every layer's pixels, seen from above
+    // Of every pictureStep-th layer, the layer that its picture shows: the
+    // lowest of the byte-equal layers up to it. Within scanKeptBytes.
+    LayerRuns kept{scanKeptBytes};
 };
 
-JobScan scanJob(const QString& dir, const JobGeometry& g);
+JobScan scanJob(const QString& dir, const JobGeometry& g, int32_t maxPictures);
 
 } // namespace Voxmill
