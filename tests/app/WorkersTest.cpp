@@ -6,8 +6,8 @@
 
 #include "app/Driver.h"
 #include "app/VoxmillProcess.h"
-#include "output/OutputTestUtil.h"
 #include "model/ModelFiles.h"
+#include "output/OutputTestUtil.h"
 
 using namespace Voxmill;
 using namespace Voxmill::Test;
