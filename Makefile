@@ -42,9 +42,9 @@ test-sanitize: deps
 	@cmake --build build-sanitize -j $(JOBS)
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) -E '$(SANITIZE_EXCLUDE)'
 
-# The tests that run the layer store's IO thread and the image thread, under
-# ThreadSanitizer.
-TSAN_FILTER ?= LayerStore*:TempDir*:TaskThread*:ImgProcThd*:Workers*:ParallelRanges*:MeshSlicerJob*:EndToEnd*:FaultInjection*
+# The tests that run the layer store's IO thread, the image thread with its
+# workers and the slice stage's threads, under ThreadSanitizer.
+TSAN_FILTER ?= LayerStore*:TempDir*:ImgProcThd*:Workers*:ParallelRanges*:MeshSlicerJob*:EndToEnd*:FaultInjection*
 test-tsan: deps
 	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMILL_TSAN=ON -DVOXMILL_BENCH=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
