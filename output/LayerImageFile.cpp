@@ -114,9 +114,12 @@ size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
     return len;
 }
 
+// An empty bitmap has no band: nothing to compare (and memcmp must not be
+// handed the null data of an empty record).
 bool LayerImageWriter::repeatsLast(const QImage& bits, RowSpan band) const {
-    return lastValid_ && lastSize_ == bits.size() && lastBand_ == band &&
-           std::memcmp(lastRows_.data(), bandStart(bits, band), bandBytes(bits, band)) == 0;
+    if (!lastValid_ || lastSize_ != bits.size() || !(lastBand_ == band)) return false;
+    const size_t bytes = bandBytes(bits, band);
+    return bytes == 0 || std::memcmp(lastRows_.data(), bandStart(bits, band), bytes) == 0;
 }
 
 void LayerImageWriter::keepLast(const QImage& bits, RowSpan band) {
