@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <zlib.h>
 
 #include "OutputTestUtil.h"
 #include "output/LayerImageFile.h"
@@ -15,28 +14,9 @@ using namespace Voxmill::Test;
 
 namespace {
 
-QByteArray zlibOf(const QByteArray& data) {
-    uLongf len = compressBound(uLong(data.size()));
-    QByteArray out(int(len), 0);
-    compress2(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(data.constData()),
-              uLong(data.size()), 6);
-    out.resize(int(len));
-    return out;
-}
-
-void putU32(QByteArray& b, int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
-}
-
 // A file built by hand from a bitmap, so the reader is checked against the format rather than the writer.
 QByteArray handMadeFile(uint32_t width, uint32_t height, const QByteArray& bitmap) {
-    const QByteArray inner = zlibOf(bitmap), outer = zlibOf(inner);
-    QByteArray file = QByteArray("slic", 4) + QByteArray(16, 0);
-    putU32(file, 4, width);
-    putU32(file, 8, height);
-    putU32(file, 12, uint32_t(outer.size()));
-    putU32(file, 16, uint32_t(inner.size()));
-    return file + outer;
+    return layerFileOfInner(width, height, zlibOf(bitmap));
 }
 
 } // namespace

@@ -4,14 +4,42 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <QByteArray>
 #include <QImage>
 #include <QRect>
+#include <zlib.h>
 
 #include "app/VoxmillProcess.h"
 #include "config/SliceConfig.h"
 #include "slicer/SlicerTestUtil.h"
 
 namespace Voxmill::Test {
+
+// One zlib stream of data, at level 6.
+inline QByteArray zlibOf(const QByteArray& data) {
+    uLongf len = compressBound(uLong(data.size()));
+    QByteArray out(int(len), 0);
+    compress2(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(data.constData()),
+              uLong(data.size()), 6);
+    out.resize(int(len));
+    return out;
+}
+
+inline void putU32(QByteArray& b, int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
+}
+
+// A layer file built by hand around an inner stream given as it is, right or wrong, so readers
+// are checked against the format rather than the writer.
+inline QByteArray layerFileOfInner(uint32_t width, uint32_t height, const QByteArray& inner) {
+    const QByteArray outer = zlibOf(inner);
+    QByteArray file = QByteArray("slic", 4) + QByteArray(16, 0);
+    putU32(file, 4, width);
+    putU32(file, 8, height);
+    putU32(file, 12, uint32_t(outer.size()));
+    putU32(file, 16, uint32_t(inner.size()));
+    return file + outer;
+}
 
 // Millimetres to plate units.
 inline int64_t mm(double v) { return int64_t(v * 10000); }

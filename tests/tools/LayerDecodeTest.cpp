@@ -2,40 +2,14 @@
 
 #include <random>
 
-#include <zlib.h>
-
 #include "output/LayerImageFile.h"
-#include "slicer/SlicerTestUtil.h"
+#include "output/OutputTestUtil.h"
 #include "tools/slice_view/LayerDecode.h"
 
 using namespace Voxmill;
-using Voxmill::Test::errorOf;
+using namespace Voxmill::Test;
 
 namespace {
-
-QByteArray zlibOf(const QByteArray& data) {
-    uLongf len = compressBound(uLong(data.size()));
-    QByteArray out(int(len), 0);
-    compress2(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(data.constData()),
-              uLong(data.size()), 6);
-    out.resize(int(len));
-    return out;
-}
-
-void putU32(QByteArray& b, int at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
-}
-
-// A layer file around an inner stream given as it is, right or wrong.
-QByteArray fileOfInner(uint32_t width, uint32_t height, const QByteArray& inner) {
-    const QByteArray outer = zlibOf(inner);
-    QByteArray file = QByteArray("slic", 4) + QByteArray(16, 0);
-    putU32(file, 4, width);
-    putU32(file, 8, height);
-    putU32(file, 12, uint32_t(outer.size()));
-    putU32(file, 16, uint32_t(inner.size()));
-    return file + outer;
-}
 
 // Rows empty, sparse and full at random; no bit past the width.
 QByteArray randomBitmap(std::mt19937& rng, int32_t width, int32_t height) {
@@ -67,15 +41,16 @@ TEST(LayerDecoder, AgreesWithTheProgramsDecoder) {
         badSum[badSum.size() - 1] = char(badSum.back() ^ 1);
         padded[layerImageStride(width) - 1] = char(0x80); // the last bit of row 0
         const std::pair<const char*, QByteArray> files[] = {
-            {"good", fileOfInner(width, height, inner)},
-            {"check value", fileOfInner(width, height, badSum)},
-            {"a byte after the stream", fileOfInner(width, height, inner + QByteArray(1, 0))},
-            {"stream cut", fileOfInner(width, height, inner.left(inner.size() - 5))},
-            {"a row short", fileOfInner(width, height, zlibOf(bitmap.left(bitmap.size() - 4)))},
-            {"a byte long", fileOfInner(width, height, zlibOf(bitmap + QByteArray(1, 0)))},
-            {"padding bit", fileOfInner(width, height, zlibOf(padded))},
-            {"padding bit and check value", fileOfInner(width, height, zlibOf(padded).chopped(1) + '\0')},
-            {"outer check value", fileOfInner(width, height, inner).chopped(1) + '\1'},
+            {"good", layerFileOfInner(width, height, inner)},
+            {"check value", layerFileOfInner(width, height, badSum)},
+            {"a byte after the stream", layerFileOfInner(width, height, inner + QByteArray(1, 0))},
+            {"stream cut", layerFileOfInner(width, height, inner.left(inner.size() - 5))},
+            {"a row short", layerFileOfInner(width, height, zlibOf(bitmap.left(bitmap.size() - 4)))},
+            {"a byte long", layerFileOfInner(width, height, zlibOf(bitmap + QByteArray(1, 0)))},
+            {"padding bit", layerFileOfInner(width, height, zlibOf(padded))},
+            {"padding bit and check value",
+             layerFileOfInner(width, height, zlibOf(padded).chopped(1) + '\0')},
+            {"outer check value", layerFileOfInner(width, height, inner).chopped(1) + '\1'},
         };
         for (const auto& [what, file] : files) {
             SCOPED_TRACE(testing::Message() << width << " x " << height << ": " << what);
