@@ -48,15 +48,36 @@ RowSpan Poly2Img::drawParts(const Layer& layer, int32_t layerNumber, QImage& ima
     Paths paths;
     for (const LayerPart& part : layer.parts)
         if (part.type == type) collectDrawPaths(part, paths);
-    return paths.empty() ? RowSpan()
-                         : drawLevels(depthLevelsLocal(paths, clearanceUnits()), layerNumber, image);
+    return paths.empty() ? RowSpan() : drawSplit(splitLevels(paths, clearanceUnits()), layerNumber, image);
 }
 
 RowSpan Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& image) {
     Paths paths;
     collectDrawPaths(part, paths);
-    return paths.empty() ? RowSpan()
-                         : drawLevels(depthLevelsLocal(paths, clearanceUnits()), layerNumber, image);
+    return paths.empty() ? RowSpan() : drawSplit(splitLevels(paths, clearanceUnits()), layerNumber, image);
+}
+
+// The alone contours go last, by stamp where they can: no other drawing
+// meets theirs, so the order cannot show.
+RowSpan Poly2Img::drawSplit(const SplitLevels& split, int32_t layerNumber, QImage& image) {
+    RowSpan rows = drawLevels(split.levels, layerNumber, image);
+    const float shift = staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f;
+    const QRect clip = clipOp_ == Qt::NoClip ? image.rect() : clipRect_;
+    std::vector<Paths> rest(split.alone.size());
+    float minY = std::numeric_limits<float>::max(), maxY = std::numeric_limits<float>::lowest();
+    for (size_t i = 0; i < split.alone.size(); ++i)
+        for (const Path& path : split.alone[i]) {
+            points_.clear();
+            for (const IntPoint& p : path) {
+                points_.push_back(toImage(p, shift));
+                minY = std::min(minY, float(points_.back().y()));
+                maxY = std::max(maxY, float(points_.back().y()));
+            }
+            if (!stamps_.draw(points_, i % 2 == 0, image, clip)) rest[i].push_back(path);
+        }
+    rows |= paintedRows(minY, maxY);
+    rows |= drawLevels(rest, layerNumber, image);
+    return rows;
 }
 
 RowSpan Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image) {

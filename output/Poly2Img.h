@@ -18,7 +18,9 @@
 #include <QRect>
 
 #include "config/SliceConfig.h"
+#include "output/PolygonStamps.h"
 #include "slicer/Layer.h"
+#include "slicer/LocalLevels.h"
 
 namespace Voxmill {
 
@@ -70,6 +72,7 @@ public:
 
 private:
     RowSpan paintedRows(float minY, float maxY) const;
+    RowSpan drawSplit(const SplitLevels& split, int32_t layerNumber, QImage& image);
 
     int32_t extraPixels_ = 0;
     int32_t width_ = 0;
@@ -86,6 +89,7 @@ private:
     Qt::ClipOperation clipOp_ = Qt::IntersectClip;
     QPainter painter_;
     std::vector<QPointF> points_; // reused polygon buffer
+    PolygonStamps stamps_;
 };
 
 // The slot 0 paths of every island of the part, then slot 8 reversed.

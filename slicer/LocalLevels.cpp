@@ -172,16 +172,16 @@ struct FormKeyLess {
 
 } // namespace
 
-std::vector<Paths> depthLevelsLocal(const Paths& a, int64_t clearance) {
-    if (a.size() < minContours) return depthLevels(a);
+SplitLevels splitLevels(const Paths& a, int64_t clearance) {
+    if (a.size() < minContours) return {depthLevels(a), {}};
     std::vector<IntBox> boxes(a.size());
     IntBox all;
     for (size_t k = 0; k < a.size(); ++k) all = boxUnion(all, boxes[k] = pathBox(a[k]));
-    if (all.empty()) return depthLevels(a);
+    if (all.empty()) return {depthLevels(a), {}};
     Grid g{int64_t(all.minX) - 2, int64_t(all.minY) - 2, 0, 0};
     g.nx = (int64_t(all.maxX) + 2 - g.x0) / gridUnits + 1;
     g.ny = (int64_t(all.maxY) + 2 - g.y0) / gridUnits + 1;
-    if (g.nx * g.ny > maxGridCells) return depthLevels(a);
+    if (g.nx * g.ny > maxGridCells) return {depthLevels(a), {}};
     const int64_t c = std::max<int64_t>(clearance, 1);
     std::vector<uint8_t> alone = aloneContours(a, boxes, g, c);
 
@@ -230,15 +230,25 @@ std::vector<Paths> depthLevelsLocal(const Paths& a, int64_t clearance) {
         for (const Path& c : level)
             if (!isSmall(pathBox(c))) holders.push_back(&c);
     RowCrossings result(holders);
-    std::vector<Paths> out = levels;
+    SplitLevels out{std::move(levels), {}};
     for (size_t k = 0; k < a.size(); ++k) {
         if (!alone[k] || placed[k].empty()) continue;
         int32_t w = 0, holding = 0;
         result.at(a[k][0], w, holding);
         const size_t depth = size_t(holding);
-        if (out.size() <= depth) out.resize(depth + 1);
-        out[depth].push_back(std::move(placed[k]));
+        if (out.alone.size() <= depth) out.alone.resize(depth + 1);
+        out.alone[depth].push_back(std::move(placed[k]));
     }
+    return out;
+}
+
+std::vector<Paths> depthLevelsLocal(const Paths& a, int64_t clearance) {
+    SplitLevels split = splitLevels(a, clearance);
+    std::vector<Paths>& out = split.levels;
+    if (out.size() < split.alone.size()) out.resize(split.alone.size());
+    for (size_t d = 0; d < split.alone.size(); ++d)
+        out[d].insert(out[d].end(), std::make_move_iterator(split.alone[d].begin()),
+                      std::make_move_iterator(split.alone[d].end()));
     return out;
 }
 

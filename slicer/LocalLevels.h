@@ -21,4 +21,11 @@ namespace Voxmill {
 // order of the contours within a level cannot matter.
 std::vector<Paths> depthLevelsLocal(const Paths& a, int64_t clearance);
 
+// The same levels with the alone contours kept apart: alone[i] holds those
+// of nesting depth i + 1, and no pixel of their drawings meets another's.
+struct SplitLevels {
+    std::vector<Paths> levels, alone;
+};
+SplitLevels splitLevels(const Paths& a, int64_t clearance);
+
 } // namespace Voxmill

@@ -1,0 +1,83 @@
+#include "output/PolygonStamps.h"
+
+#include <cmath>
+#include <cstring>
+
+#include <QPainter>
+
+namespace Voxmill {
+
+namespace {
+
+// Distinct shapes kept per image worker; a job with more starts over.
+constexpr size_t maxStamps = 4096;
+// What the scratch image holds where the polygon draws nothing: the painter
+// only ever writes 0 (outline, black fill) or 255 (white fill) here.
+constexpr uint8_t untouched = 77;
+// Pixels left free around the points for the outline and rounding.
+constexpr int32_t border = 2;
+
+} // namespace
+
+bool PolygonStamps::draw(const std::vector<QPointF>& points, bool white, QImage& image, const QRect& clip) {
+    if (points.empty()) return true;
+    double minX = points[0].x(), maxX = minX, minY = points[0].y(), maxY = minY;
+    for (const QPointF& p : points) {
+        minX = std::min(minX, p.x());
+        maxX = std::max(maxX, p.x());
+        minY = std::min(minY, p.y());
+        maxY = std::max(maxY, p.y());
+    }
+    // Far-flung or huge polygons are not worth a stamp.
+    if (!(maxX - minX < 256 && maxY - minY < 256) || !std::isfinite(minX) || !std::isfinite(minY)) return false;
+    const int32_t ox = int32_t(std::floor(minX)) - border, oy = int32_t(std::floor(minY)) - border;
+    const int32_t width = int32_t(std::ceil(maxX)) + border + 1 - ox, height = int32_t(std::ceil(maxY)) + border + 1 - oy;
+    if (!clip.contains(QRect(ox, oy, width, height)) || !image.rect().contains(QRect(ox, oy, width, height)))
+        return false;
+    // Whole pixels moved off doubles of this size leave them exact.
+    std::vector<QPointF> relative(points.size());
+    for (size_t k = 0; k < points.size(); ++k) relative[k] = QPointF(points[k].x() - ox, points[k].y() - oy);
+    const Stamp& stamp = stampOf(relative, white, width, height);
+    if (!stamp.usable) return false;
+    for (const Run& r : stamp.runs) std::memset(image.scanLine(oy + r.dy) + ox + r.dx, r.value, size_t(r.length));
+    return true;
+}
+
+const PolygonStamps::Stamp& PolygonStamps::stampOf(const std::vector<QPointF>& relative, bool white, int32_t width,
+                                                   int32_t height) {
+    key_.assign(1, white ? 'w' : 'b');
+    key_.append(reinterpret_cast<const char*>(relative.data()), relative.size() * sizeof(QPointF));
+    auto found = stamps_.find(key_);
+    if (found != stamps_.end()) return found->second;
+    if (stamps_.size() >= maxStamps) stamps_.clear();
+
+    if (scratch_.width() < width || scratch_.height() < height)
+        scratch_ = QImage(std::max(width, scratch_.width()), std::max(height, scratch_.height()),
+                          QImage::Format_Grayscale8);
+    scratch_.fill(untouched);
+    QPainter painter(&scratch_);
+    painter.setBrush(white ? Qt::white : Qt::black);
+    painter.drawPolygon(relative.data(), int(relative.size()), Qt::OddEvenFill);
+    painter.end();
+
+    Stamp stamp;
+    for (int32_t y = 0; y < height; ++y) {
+        const uchar* row = scratch_.constScanLine(y);
+        for (int32_t x = 0; x < width;) {
+            if (row[x] == untouched) {
+                ++x;
+                continue;
+            }
+            int32_t end = x + 1;
+            while (end < width && row[end] == row[x]) ++end;
+            stamp.runs.push_back({y, x, end - x, row[x]});
+            // The border is there to stay untouched: a drawing that reaches
+            // it may reach further, so the shape is drawn by the painter.
+            if (y == 0 || y == height - 1 || x == 0 || end == width) stamp.usable = false;
+            x = end;
+        }
+    }
+    return stamps_.emplace(key_, std::move(stamp)).first->second;
+}
+
+} // namespace Voxmill
