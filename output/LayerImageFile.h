@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QString>
 
+#include "output/BitmapMemo.h"
 #include "output/Poly2Img.h"
 
 namespace Voxmill {
@@ -56,7 +57,8 @@ void writeLayerImageFile(const QString& path, const CompressedBitmap& c);
 // at hand (empty support layers and prismatic models repeat their bitmaps
 // for hundreds of layers; deflating 4 MB of zeros alone takes about 20 ms).
 // The previous bitmap is kept as its band of non-zero rows only, so a small
-// part on a large plate keeps little.
+// part on a large plate keeps little. Bitmaps further back are found again by the
+// memo (a support lattice repeats with its notches' period).
 class LayerImageWriter {
 public:
     // Time spent in the last call, split for the benchmark.
@@ -80,6 +82,7 @@ private:
     RowSpan lastBand_{0, 0};
     std::vector<uint8_t> lastRows_;
     bool lastValid_ = false;
+    BitmapMemo memo_; // bitmaps further back
     CompressedBitmap scratch_; // for write()
     Times times_;
 };

@@ -70,6 +70,35 @@ TEST(LayerImageFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
     EXPECT_FALSE(b.pixel(4, 3));
 }
 
+// Lattice layers come back a period later; the writer reuses what it compressed then, and only
+// for a bitmap equal in every row: one bit changed, a band moved, or rows of noise between
+// (too many distinct rows to keep) each get their own bytes.
+TEST(LayerImageFile, WriterReusesEarlierBitmapsOnlyWhenEqual) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("slice_s0");
+    std::mt19937 rng(3);
+    auto lattice = [](int32_t phase, int32_t firstRow) {
+        QImage gray = grayImage(200, 1500);
+        for (int32_t y = firstRow; y < 1400; ++y)
+            for (int32_t x = 0; x < 200; ++x)
+                if ((x + phase) % 12 < 5 && (y + phase) % 12 < 5) gray.scanLine(y)[x] = 255;
+        return gray;
+    };
+    QImage flipped = lattice(0, 20), noise = grayImage(200, 1500);
+    flipped.scanLine(700)[101] ^= 255;
+    for (int32_t y = 0; y < 1500; ++y)
+        for (int32_t x = 0; x < 200; ++x) noise.scanLine(y)[x] = uchar(rng());
+    const QImage grays[] = {lattice(0, 20), lattice(4, 20), lattice(8, 20), flipped, lattice(0, 21), noise};
+    LayerImageWriter writer;
+    for (int32_t k : {0, 1, 2, 0, 1, 2, 3, 0, 4, 0, 5, 1, 5, 0}) {
+        QImage bits;
+        packBits(grays[k], bits);
+        writer.write(path, bits);
+        const QByteArray bitmap(reinterpret_cast<const char*>(bits.constBits()), int(bits.sizeInBytes()));
+        ASSERT_EQ(fileBytes(path), handMadeFile(200, 1500, bitmap)) << "bitmap " << k;
+    }
+}
+
 TEST(LayerImageFile, ReaderRejectsEveryMalformedFile) {
     QByteArray bitmap(8 * 2, 0); // width 40: stride 8, 2 rows
     bitmap[0] = 1;

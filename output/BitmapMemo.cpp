@@ -1,0 +1,114 @@
+#include "output/BitmapMemo.h"
+
+#include <cstring>
+
+namespace Voxmill {
+
+namespace {
+
+constexpr uint32_t none = UINT32_MAX;
+// Per writer: at most this many distinct rows (about 3 MB at the default
+// width) and bitmaps; past either the memo starts over.
+constexpr size_t maxRows = 4096;
+constexpr size_t maxEntries = 64;
+// A bitmap bringing more new rows than this is not kept.
+constexpr size_t maxNewRows = 1024;
+
+// A multiply-xor over 8-byte words: rows are compared in full on a match,
+// so the hash need only spread them, and fast (it reads every row).
+size_t hashBytes(const uint8_t* p, size_t n) {
+    uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 0xff51afd7ed558ccdull;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
+    return size_t(h ^ (h >> 32));
+}
+
+} // namespace
+
+uint32_t BitmapMemo::rowIndex(std::string_view row, size_t hash) const {
+    const auto range = rowsByHash_.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it)
+        if (std::memcmp(rowBytes_.data() + size_t(it->second) * rowSize_, row.data(), rowSize_) == 0)
+            return it->second;
+    return none;
+}
+
+bool BitmapMemo::indexRows(const QImage& bits, RowSpan band) {
+    indices_.clear();
+    hashes_.clear();
+    const size_t bytes = size_t(bits.bytesPerLine());
+    if (bytes != rowSize_) clear();
+    rowSize_ = bytes;
+    bool all = true;
+    size_t missing = 0;
+    for (int32_t y = band.first; y < band.end; ++y) {
+        const std::string_view row(reinterpret_cast<const char*>(bits.constScanLine(y)), bytes);
+        const size_t h = hashBytes(bits.constScanLine(y), bytes);
+        const uint32_t k = rowIndex(row, h);
+        indices_.push_back(k);
+        hashes_.push_back(h);
+        if (k == none) {
+            all = false;
+            if (++missing > maxNewRows) return false;
+        }
+    }
+    return all;
+}
+
+size_t BitmapMemo::rowsHash(const std::vector<uint32_t>& rows) {
+    return hashBytes(reinterpret_cast<const uint8_t*>(rows.data()), rows.size() * sizeof(uint32_t));
+}
+
+const std::vector<uint8_t>* BitmapMemo::find(const QImage& bits, RowSpan band, uint32_t& innerSize) {
+    if (!indexRows(bits, band)) return nullptr;
+    const auto range = entries_.equal_range(rowsHash(indices_));
+    for (auto it = range.first; it != range.second; ++it) {
+        const Entry& e = it->second;
+        if (e.size == bits.size() && e.band == band && e.rows == indices_) {
+            innerSize = e.innerSize;
+            return &e.outer;
+        }
+    }
+    return nullptr;
+}
+
+void BitmapMemo::keep(const QImage& bits, RowSpan band, uint32_t innerSize, const uint8_t* outer,
+                      size_t outerSize) {
+    // indices_ belong to this bitmap only when find() just looked at it.
+    if (indices_.size() != size_t(band.end - band.first) || size_t(bits.bytesPerLine()) != rowSize_) return;
+    size_t missing = 0;
+    for (uint32_t k : indices_) missing += k == none;
+    if (missing > maxNewRows) return;
+    if (rowBytes_.size() / std::max<size_t>(rowSize_, 1) + missing > maxRows || entries_.size() >= maxEntries) {
+        clear();
+        if (!indexRows(bits, band) && indices_.size() != size_t(band.end - band.first)) return;
+    }
+    for (size_t n = 0; n < indices_.size(); ++n) {
+        if (indices_[n] != none) continue;
+        const uint8_t* row = bits.constScanLine(band.first + int32_t(n));
+        const std::string_view view(reinterpret_cast<const char*>(row), rowSize_);
+        uint32_t k = rowIndex(view, hashes_[n]); // a row twice in this bitmap
+        if (k == none) {
+            k = uint32_t(rowBytes_.size() / rowSize_);
+            rowBytes_.insert(rowBytes_.end(), row, row + rowSize_);
+            rowsByHash_.emplace(hashes_[n], k);
+        }
+        indices_[n] = k;
+    }
+    Entry e{bits.size(), band, indices_, innerSize, std::vector<uint8_t>(outer, outer + outerSize)};
+    entries_.emplace(rowsHash(e.rows), std::move(e));
+}
+
+void BitmapMemo::clear() {
+    rowBytes_.clear();
+    rowsByHash_.clear();
+    entries_.clear();
+}
+
+} // namespace Voxmill
