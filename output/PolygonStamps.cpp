@@ -10,7 +10,7 @@ namespace Voxmill {
 namespace {
 
 // Distinct shapes kept per image worker; a job with more starts over.
-constexpr size_t maxStamps = 4096;
+constexpr size_t maxStamps = 16384;
 // What the scratch image holds where the polygon draws nothing: the painter
 // only ever writes 0 (outline, black fill) or 255 (white fill) here.
 constexpr uint8_t untouched = 77;
@@ -37,30 +37,41 @@ bool PolygonStamps::draw(const std::vector<QPointF>& points, bool white, QImage&
     // Whole pixels moved off doubles of this size leave them exact.
     std::vector<QPointF> relative(points.size());
     for (size_t k = 0; k < points.size(); ++k) relative[k] = QPointF(points[k].x() - ox, points[k].y() - oy);
-    const Stamp& stamp = stampOf(relative, white, width, height);
-    if (!stamp.usable) return false;
-    for (const Run& r : stamp.runs) std::memset(image.scanLine(oy + r.dy) + ox + r.dx, r.value, size_t(r.length));
+    const Stamp* stamp = stampOf(relative, white, width, height);
+    if (!stamp || !stamp->usable) return false;
+    uchar* corner = image.bits() + qsizetype(oy) * image.bytesPerLine() + ox;
+    for (const Run& r : stamp->runs)
+        std::memset(corner + qsizetype(r.dy) * image.bytesPerLine() + r.dx, r.value, size_t(r.length));
     return true;
 }
 
-const PolygonStamps::Stamp& PolygonStamps::stampOf(const std::vector<QPointF>& relative, bool white, int32_t width,
+// A shape seen for the first time is only noted: the painter draws it. Its
+// stamp is made when it comes again. Points are single-precision products,
+// so far from the image centre equal shapes often differ in their last bits
+// and never come again; they cost no more than the painter would.
+const PolygonStamps::Stamp* PolygonStamps::stampOf(const std::vector<QPointF>& relative, bool white, int32_t width,
                                                    int32_t height) {
     key_.assign(1, white ? 'w' : 'b');
     key_.append(reinterpret_cast<const char*>(relative.data()), relative.size() * sizeof(QPointF));
     auto found = stamps_.find(key_);
-    if (found != stamps_.end()) return found->second;
-    if (stamps_.size() >= maxStamps) stamps_.clear();
+    if (found == stamps_.end()) {
+        if (stamps_.size() >= maxStamps) stamps_.clear();
+        stamps_.emplace(key_, Stamp());
+        return nullptr;
+    }
+    Stamp& stamp = found->second;
+    if (stamp.made) return &stamp;
 
     if (scratch_.width() < width || scratch_.height() < height)
         scratch_ = QImage(std::max(width, scratch_.width()), std::max(height, scratch_.height()),
                           QImage::Format_Grayscale8);
-    scratch_.fill(untouched);
+    for (int32_t y = 0; y < height; ++y) std::memset(scratch_.scanLine(y), untouched, size_t(width));
     QPainter painter(&scratch_);
     painter.setBrush(white ? Qt::white : Qt::black);
     painter.drawPolygon(relative.data(), int(relative.size()), Qt::OddEvenFill);
     painter.end();
 
-    Stamp stamp;
+    stamp.made = true;
     for (int32_t y = 0; y < height; ++y) {
         const uchar* row = scratch_.constScanLine(y);
         for (int32_t x = 0; x < width;) {
@@ -77,7 +88,7 @@ const PolygonStamps::Stamp& PolygonStamps::stampOf(const std::vector<QPointF>& r
             x = end;
         }
     }
-    return stamps_.emplace(key_, std::move(stamp)).first->second;
+    return &stamp;
 }
 
 } // namespace Voxmill

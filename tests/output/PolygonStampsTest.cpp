@@ -51,7 +51,12 @@ TEST(PolygonStamps, CopiesThePaintersPixelsAtWholePixelOffsets) {
             for (const QPointF& p : base) moved.push_back({p.x() + dx, p.y() + dy});
             painter.setBrush(white ? Qt::white : Qt::black);
             painter.drawPolygon(moved.data(), int(moved.size()), Qt::OddEvenFill);
-            ASSERT_TRUE(stamps.draw(moved, white, stamped, stamped.rect()));
+            if (!stamps.draw(moved, white, stamped, stamped.rect())) {
+                ASSERT_EQ(copy, 0); // new shapes only
+                QPainter first(&stamped);
+                first.setBrush(white ? Qt::white : Qt::black);
+                first.drawPolygon(moved.data(), int(moved.size()), Qt::OddEvenFill);
+            }
         }
     }
     painter.end();
