@@ -85,7 +85,8 @@ void BitmapMemo::keep(const QImage& bits, RowSpan band, uint32_t innerSize, cons
     size_t missing = 0;
     for (uint32_t k : indices_) missing += k == none;
     if (missing > maxNewRows) return;
-    if (rowBytes_.size() / std::max<size_t>(rowSize_, 1) + missing > maxRows || entries_.size() >= maxEntries) {
+    if (rowBytes_.size() / std::max<size_t>(rowSize_, 1) + missing > maxRows ||
+        entries_.size() >= maxEntries) {
         clear();
         if (!indexRows(bits, band) && indices_.size() != size_t(band.end - band.first)) return;
     }

@@ -82,7 +82,7 @@ private:
     RowSpan lastBand_{0, 0};
     std::vector<uint8_t> lastRows_;
     bool lastValid_ = false;
-    BitmapMemo memo_; // bitmaps further back
+    BitmapMemo memo_;          // bitmaps further back
     CompressedBitmap scratch_; // for write()
     Times times_;
 };

@@ -29,9 +29,11 @@ bool PolygonStamps::draw(const std::vector<QPointF>& points, bool white, QImage&
         maxY = std::max(maxY, p.y());
     }
     // Far-flung or huge polygons are not worth a stamp.
-    if (!(maxX - minX < 256 && maxY - minY < 256) || !std::isfinite(minX) || !std::isfinite(minY)) return false;
+    if (!(maxX - minX < 256 && maxY - minY < 256) || !std::isfinite(minX) || !std::isfinite(minY))
+        return false;
     const int32_t ox = int32_t(std::floor(minX)) - border, oy = int32_t(std::floor(minY)) - border;
-    const int32_t width = int32_t(std::ceil(maxX)) + border + 1 - ox, height = int32_t(std::ceil(maxY)) + border + 1 - oy;
+    const int32_t width = int32_t(std::ceil(maxX)) + border + 1 - ox,
+                  height = int32_t(std::ceil(maxY)) + border + 1 - oy;
     if (!clip.contains(QRect(ox, oy, width, height)) || !image.rect().contains(QRect(ox, oy, width, height)))
         return false;
     // Whole pixels moved off doubles of this size leave them exact.
@@ -49,8 +51,8 @@ bool PolygonStamps::draw(const std::vector<QPointF>& points, bool white, QImage&
 // stamp is made when it comes again. Points are single-precision products,
 // so far from the image centre equal shapes often differ in their last bits
 // and never come again; they cost no more than the painter would.
-const PolygonStamps::Stamp* PolygonStamps::stampOf(const std::vector<QPointF>& relative, bool white, int32_t width,
-                                                   int32_t height) {
+const PolygonStamps::Stamp* PolygonStamps::stampOf(const std::vector<QPointF>& relative, bool white,
+                                                   int32_t width, int32_t height) {
     key_.assign(1, white ? 'w' : 'b');
     key_.append(reinterpret_cast<const char*>(relative.data()), relative.size() * sizeof(QPointF));
     auto found = stamps_.find(key_);
