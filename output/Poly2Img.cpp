@@ -59,21 +59,31 @@ RowSpan Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& i
 
 // The alone contours go last, by stamp where they can: no other drawing
 // meets theirs, so the order cannot show.
-RowSpan Poly2Img::drawSplit(const SplitLevels& split, int32_t layerNumber, QImage& image) {
+RowSpan Poly2Img::drawSplit(SplitLevels&& split, int32_t layerNumber, QImage& image) {
     RowSpan rows = drawLevels(split.levels, layerNumber, image);
     const float shift = staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f;
     const QRect clip = clipOp_ == Qt::NoClip ? image.rect() : clipRect_;
     std::vector<Paths> rest(split.alone.size());
     float minY = std::numeric_limits<float>::max(), maxY = std::numeric_limits<float>::lowest();
+    constexpr size_t stampTrial = 512;
+    size_t tried = 0, stamped = 0;
+    bool stamping = true;
     for (size_t i = 0; i < split.alone.size(); ++i)
-        for (const Path& path : split.alone[i]) {
+        for (Path& path : split.alone[i]) {
             points_.clear();
             for (const IntPoint& p : path) {
                 points_.push_back(toImage(p, shift));
                 minY = std::min(minY, float(points_.back().y()));
                 maxY = std::max(maxY, float(points_.back().y()));
             }
-            if (!stamps_.draw(points_, i % 2 == 0, image, clip)) rest[i].push_back(path);
+            if (!stamping || !stamps_.draw(points_, i % 2 == 0, image, clip))
+                rest[i].push_back(std::move(path));
+            else
+                ++stamped;
+            // Few repeats among the first: the shapes do not come again
+            // (single-precision points far from the centre), and keying
+            // them would only add to the painter's work.
+            if (stamping && ++tried == stampTrial && stamped < stampTrial / 2) stamping = false;
         }
     rows |= paintedRows(minY, maxY);
     rows |= drawLevels(rest, layerNumber, image);

@@ -72,7 +72,7 @@ public:
 
 private:
     RowSpan paintedRows(float minY, float maxY) const;
-    RowSpan drawSplit(const SplitLevels& split, int32_t layerNumber, QImage& image);
+    RowSpan drawSplit(SplitLevels&& split, int32_t layerNumber, QImage& image);
 
     int32_t extraPixels_ = 0;
     int32_t width_ = 0;

@@ -37,9 +37,9 @@ bool PolygonStamps::draw(const std::vector<QPointF>& points, bool white, QImage&
     if (!clip.contains(QRect(ox, oy, width, height)) || !image.rect().contains(QRect(ox, oy, width, height)))
         return false;
     // Whole pixels moved off doubles of this size leave them exact.
-    std::vector<QPointF> relative(points.size());
-    for (size_t k = 0; k < points.size(); ++k) relative[k] = QPointF(points[k].x() - ox, points[k].y() - oy);
-    const Stamp* stamp = stampOf(relative, white, width, height);
+    relative_.resize(points.size());
+    for (size_t k = 0; k < points.size(); ++k) relative_[k] = QPointF(points[k].x() - ox, points[k].y() - oy);
+    const Stamp* stamp = stampOf(relative_, white, width, height);
     if (!stamp || !stamp->usable) return false;
     uchar* corner = image.bits() + qsizetype(oy) * image.bytesPerLine() + ox;
     for (const Run& r : stamp->runs)

@@ -46,6 +46,7 @@ private:
 
     std::unordered_map<std::string, Stamp> stamps_;
     std::string key_;
+    std::vector<QPointF> relative_;
     QImage scratch_;
 };
 
