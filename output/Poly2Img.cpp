@@ -57,11 +57,20 @@ RowSpan Poly2Img::drawPart(const LayerPart& part, int32_t layerNumber, QImage& i
     return paths.empty() ? RowSpan() : drawSplit(splitLevels(paths, clearanceUnits()), layerNumber, image);
 }
 
+void Poly2Img::imagePoints(const Path& path, float shift, float& minY, float& maxY) {
+    points_.clear();
+    for (const IntPoint& p : path) {
+        points_.push_back(toImage(p, shift));
+        minY = std::min(minY, float(points_.back().y()));
+        maxY = std::max(maxY, float(points_.back().y()));
+    }
+}
+
 // The alone contours go last, by stamp where they can: no other drawing
 // meets theirs, so the order cannot show.
 RowSpan Poly2Img::drawSplit(SplitLevels&& split, int32_t layerNumber, QImage& image) {
     RowSpan rows = drawLevels(split.levels, layerNumber, image);
-    const float shift = staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f;
+    const float shift = rowShift(layerNumber);
     const QRect clip = clipOp_ == Qt::NoClip ? image.rect() : clipRect_;
     std::vector<Paths> rest(split.alone.size());
     float minY = std::numeric_limits<float>::max(), maxY = std::numeric_limits<float>::lowest();
@@ -70,12 +79,7 @@ RowSpan Poly2Img::drawSplit(SplitLevels&& split, int32_t layerNumber, QImage& im
     bool stamping = true;
     for (size_t i = 0; i < split.alone.size(); ++i)
         for (Path& path : split.alone[i]) {
-            points_.clear();
-            for (const IntPoint& p : path) {
-                points_.push_back(toImage(p, shift));
-                minY = std::min(minY, float(points_.back().y()));
-                maxY = std::max(maxY, float(points_.back().y()));
-            }
+            imagePoints(path, shift, minY, maxY);
             if (!stamping || !stamps_.draw(points_, i % 2 == 0, image, clip))
                 rest[i].push_back(std::move(path));
             else
@@ -93,7 +97,7 @@ RowSpan Poly2Img::drawSplit(SplitLevels&& split, int32_t layerNumber, QImage& im
 RowSpan Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumber, QImage& image) {
     if (levels.empty()) return {};
     float minY = std::numeric_limits<float>::max(), maxY = std::numeric_limits<float>::lowest();
-    const float shift = staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f;
+    const float shift = rowShift(layerNumber);
     // The pen stays the painter's default (solid black, width 1) and no render
     // hints are set: every polygon gets the aliased black outline the printer's
     // images have always had.
@@ -102,12 +106,7 @@ RowSpan Poly2Img::drawLevels(const std::vector<Paths>& levels, int32_t layerNumb
     for (size_t i = 0; i < levels.size(); ++i) {
         painter_.setBrush(i % 2 == 0 ? Qt::white : Qt::black);
         for (const Path& path : levels[i]) {
-            points_.clear();
-            for (const IntPoint& p : path) {
-                points_.push_back(toImage(p, shift));
-                minY = std::min(minY, float(points_.back().y()));
-                maxY = std::max(maxY, float(points_.back().y()));
-            }
+            imagePoints(path, shift, minY, maxY);
             painter_.drawPolygon(points_.data(), int(points_.size()), Qt::OddEvenFill);
         }
     }

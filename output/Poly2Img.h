@@ -73,6 +73,10 @@ public:
 private:
     RowSpan paintedRows(float minY, float maxY) const;
     RowSpan drawSplit(SplitLevels&& split, int32_t layerNumber, QImage& image);
+    // Staggered rows: odd layers move half a pixel to the right.
+    float rowShift(int32_t layerNumber) const { return staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f; }
+    // points_ = the path on the image, and the lowest and highest y so far.
+    void imagePoints(const Path& path, float shift, float& minY, float& maxY);
 
     int32_t extraPixels_ = 0;
     int32_t width_ = 0;
