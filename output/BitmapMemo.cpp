@@ -7,11 +7,12 @@ namespace Voxmill {
 namespace {
 
 constexpr uint32_t none = UINT32_MAX;
-// Per writer: at most this many distinct rows (about 3 MB at the default
-// width) and bitmaps; past either the memo starts over.
-constexpr size_t maxRows = 4096;
+// Per writer: at most this many distinct rows (about 12 MB at the default
+// width: a 100 mm post lattice brings some 600 per bitmap, and its cycle is
+// about 14 bitmaps) and bitmaps; past either the memo starts over.
+constexpr size_t maxRows = 16384;
 constexpr size_t maxEntries = 64;
-// A bitmap bringing more new rows than this is not kept.
+// A bitmap bringing more distinct new rows than this is not kept.
 constexpr size_t maxNewRows = 1024;
 
 // A multiply-xor over 8-byte words: rows are compared in full on a match,
@@ -39,26 +40,38 @@ uint32_t BitmapMemo::rowIndex(std::string_view row, size_t hash) const {
     return none;
 }
 
+// Rows not in the dictionary get indices past its end, one per distinct new
+// row (a lattice bitmap has thousands of rows but a few hundred distinct):
+// no kept entry holds those, and keep() adds the rows under the same indices.
 bool BitmapMemo::indexRows(const QImage& bits, RowSpan band) {
     indices_.clear();
     hashes_.clear();
+    newRows_.clear();
+    newByHash_.clear();
     const size_t bytes = size_t(bits.bytesPerLine());
     if (bytes != rowSize_) clear();
     rowSize_ = bytes;
-    bool all = true;
-    size_t missing = 0;
+    const uint32_t known = uint32_t(rowBytes_.size() / std::max<size_t>(rowSize_, 1));
     for (int32_t y = band.first; y < band.end; ++y) {
-        const std::string_view row(reinterpret_cast<const char*>(bits.constScanLine(y)), bytes);
-        const size_t h = hashBytes(bits.constScanLine(y), bytes);
-        const uint32_t k = rowIndex(row, h);
-        indices_.push_back(k);
-        hashes_.push_back(h);
+        const uint8_t* row = bits.constScanLine(y);
+        const size_t h = hashBytes(row, bytes);
+        uint32_t k = rowIndex(std::string_view(reinterpret_cast<const char*>(row), bytes), h);
         if (k == none) {
-            all = false;
-            if (++missing > maxNewRows) return false;
+            const auto range = newByHash_.equal_range(h);
+            for (auto it = range.first; it != range.second && k == none; ++it)
+                if (std::memcmp(bits.constScanLine(newRows_[it->second]), row, bytes) == 0)
+                    k = known + it->second;
         }
+        if (k == none) {
+            if (newRows_.size() >= maxNewRows) return false;
+            k = known + uint32_t(newRows_.size());
+            newByHash_.emplace(h, uint32_t(newRows_.size()));
+            newRows_.push_back(y);
+            hashes_.push_back(h);
+        }
+        indices_.push_back(k);
     }
-    return all;
+    return newRows_.empty();
 }
 
 size_t BitmapMemo::rowsHash(const std::vector<uint32_t>& rows) {
@@ -80,28 +93,21 @@ const std::vector<uint8_t>* BitmapMemo::find(const QImage& bits, RowSpan band, u
 
 void BitmapMemo::keep(const QImage& bits, RowSpan band, uint32_t innerSize, const uint8_t* outer,
                       size_t outerSize) {
-    // indices_ belong to this bitmap only when find() just looked at it.
+    // indices_ belong to this bitmap only when find() just looked at it
+    // through to its last row.
     if (indices_.size() != size_t(band.end - band.first) || size_t(bits.bytesPerLine()) != rowSize_) return;
-    size_t missing = 0;
-    for (uint32_t k : indices_) missing += k == none;
-    if (missing > maxNewRows) return;
-    if (rowBytes_.size() / std::max<size_t>(rowSize_, 1) + missing > maxRows ||
+    if (rowBytes_.size() / std::max<size_t>(rowSize_, 1) + newRows_.size() > maxRows ||
         entries_.size() >= maxEntries) {
         clear();
-        if (!indexRows(bits, band) && indices_.size() != size_t(band.end - band.first)) return;
+        indexRows(bits, band);
+        if (indices_.size() != size_t(band.end - band.first)) return;
     }
-    for (size_t n = 0; n < indices_.size(); ++n) {
-        if (indices_[n] != none) continue;
-        const uint8_t* row = bits.constScanLine(band.first + int32_t(n));
-        const std::string_view view(reinterpret_cast<const char*>(row), rowSize_);
-        uint32_t k = rowIndex(view, hashes_[n]); // a row twice in this bitmap
-        if (k == none) {
-            k = uint32_t(rowBytes_.size() / rowSize_);
-            rowBytes_.insert(rowBytes_.end(), row, row + rowSize_);
-            rowsByHash_.emplace(hashes_[n], k);
-        }
-        indices_[n] = k;
+    for (size_t n = 0; n < newRows_.size(); ++n) {
+        const uint8_t* row = bits.constScanLine(newRows_[n]);
+        rowsByHash_.emplace(hashes_[n], uint32_t(rowBytes_.size() / rowSize_));
+        rowBytes_.insert(rowBytes_.end(), row, row + rowSize_);
     }
+    newRows_.clear();
     Entry e{bits.size(), band, indices_, innerSize, std::vector<uint8_t>(outer, outer + outerSize)};
     entries_.emplace(rowsHash(e.rows), std::move(e));
 }

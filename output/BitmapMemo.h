@@ -45,7 +45,9 @@ private:
     std::unordered_multimap<size_t, uint32_t> rowsByHash_;
     std::unordered_multimap<size_t, Entry> entries_;
     std::vector<uint32_t> indices_; // scratch: the current bitmap's rows
+    std::vector<int32_t> newRows_;  // the first of each distinct new row
     std::vector<size_t> hashes_;    // and their hashes
+    std::unordered_multimap<size_t, uint32_t> newByHash_;
 };
 
 } // namespace Voxmill
