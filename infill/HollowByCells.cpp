@@ -212,14 +212,11 @@ bool InfillBase::hollowByCells(const SliceConfig& s, const IslandRef& i, const s
     Paths inherited;
     for (size_t n = 0; n < items.size(); ++n) {
         Paths rest = without(items[n]->paths, taken[n]);
-        if (d != 0 && !rest.empty()) {
-            rest = offsetPathsSharp(rest, d);
-            cleanPaths(rest, precision_, minArea_);
-        }
+        if (d != 0 && !rest.empty()) rest = roof_.clips.offsetSharpClean(rest, d, precision_, minArea_);
         inherited.insert(inherited.end(), rest.begin(), rest.end());
     }
-    Paths work =
-        intersectPaths(without(cells.paths, fullTaken), unionPaths(inherited, without(coreSlot, coreTaken)));
+    Paths work = roof_.clips.intersection(without(cells.paths, fullTaken),
+                                          roof_.clips.unite(inherited, without(coreSlot, coreTaken)));
     work.insert(work.end(), std::make_move_iterator(lone.begin()), std::make_move_iterator(lone.end()));
     out = Region(std::move(work));
     return true;

@@ -126,7 +126,9 @@ Paths InfillBase::cutCells(const Paths& region, const Paths& shape, bool holes) 
                 for (const Path& path : shape) appendMoved(path, cellCentre(l, i, j), edge);
         }
     if (edge.empty() && inside.empty()) return holes ? region : Paths();
-    Paths out = holes ? differencePaths(region, edge) : edge.empty() ? Paths() : intersectPaths(region, edge);
+    Paths out = holes          ? roof_.clips.difference(region, edge)
+                : edge.empty() ? Paths()
+                               : roof_.clips.intersection(region, edge);
     out.insert(out.end(), std::make_move_iterator(inside.begin()), std::make_move_iterator(inside.end()));
     return out;
 }

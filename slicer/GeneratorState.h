@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "slicer/ClipMemo.h"
 #include "slicer/Layer.h"
 
 namespace Voxmill {
@@ -40,6 +41,7 @@ struct RoofCache {
     int32_t marker = -1; // the top layer of the last rebuild
     std::map<int32_t, std::vector<HollowItem>> entries;
     CellKinds cellKinds;
+    ClipMemo clips; // the clipping along the lattice's outline, layer to layer
 };
 
 // The model area printed so far, layer by layer, and the layers at which a
