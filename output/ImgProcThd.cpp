@@ -10,6 +10,7 @@
 #include "base/Log.h"
 #include "base/ThreadCrashStack.h"
 #include "output/LayerFilesWriter.h"
+#include "output/LayerImageMemo.h"
 
 namespace Voxmill {
 
@@ -19,7 +20,8 @@ namespace Voxmill {
 class ImgProcThd::Workers {
 public:
     Workers(ImgProcThd& owner, int32_t count) : owner_(owner) {
-        for (int32_t w = 0; w < count; ++w) imagers_.push_back(std::make_unique<LayerImager>(owner.job_));
+        for (int32_t w = 0; w < count; ++w)
+            imagers_.push_back(std::make_unique<LayerImager>(owner.job_, &memo_));
         try {
             for (auto& imager : imagers_)
                 threads_.emplace_back([this, im = imager.get()] {
@@ -53,6 +55,7 @@ public:
 
 private:
     ImgProcThd& owner_;
+    LayerImageMemo memo_;
     std::vector<std::unique_ptr<LayerImager>> imagers_;
     std::vector<std::thread> threads_;
 };

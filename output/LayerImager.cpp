@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "output/AreaWalls.h"
+#include "output/LayerImageMemo.h"
 #include "output/SupportGap.h"
 
 namespace Voxmill {
@@ -26,7 +27,7 @@ void lap(Clock::time_point& start, int64_t& total) {
 
 } // namespace
 
-LayerImager::LayerImager(SliceJob& job) : job_(job), waitTime_(QString()) {
+LayerImager::LayerImager(SliceJob& job, LayerImageMemo* memo) : job_(job), memo_(memo), waitTime_(QString()) {
     painter_.configure(job.settings);
     rows_ = {{0, painter_.height()}, {0, painter_.height()}};
 }
@@ -47,6 +48,15 @@ void LayerImager::image(int32_t k, ImagedLayer& out) {
     const SliceConfig& s = job_.settings;
     const Layer& layer = job_.layers.layer(k);
     Clock::time_point t = Clock::now();
+    LayerImageMemo::Key key;
+    if (memo_) {
+        key = memo_->keyOf(layer, {painter_.rowShift(k), k < storeRaftLayers(s)});
+        if (memo_->find(key, out)) {
+            lap(t, times_.rasteriseNs);
+            ++times_.layers;
+            return;
+        }
+    }
     clearImages();
     rows_ = drawLayerImages(s, painter_, layer, k, model_, support_);
     lap(t, times_.rasteriseNs);
@@ -57,6 +67,7 @@ void LayerImager::image(int32_t k, ImagedLayer& out) {
     out.waitTime = waitTime_.layerTime(s, model_, support_);
     lap(t, times_.waitTimeNs);
     compress(out);
+    if (memo_) memo_->keep(key, out);
     ++times_.layers;
 }
 

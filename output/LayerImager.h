@@ -25,9 +25,12 @@ struct ImagedLayer {
     std::string error; // the message to print when failed
 };
 
+class LayerImageMemo;
+
 class LayerImager {
 public:
-    explicit LayerImager(SliceJob& job);
+    // memo: layers imaged before, shared with the other workers (or none).
+    explicit LayerImager(SliceJob& job, LayerImageMemo* memo = nullptr);
     // Images stored layer k into out; the layer must be in the store's window.
     void image(int32_t k, ImagedLayer& out);
     const ImagingTimes& times() const { return times_; }
@@ -37,6 +40,7 @@ private:
     void compress(ImagedLayer& out);
 
     SliceJob& job_;
+    LayerImageMemo* memo_;
     Poly2Img painter_;
     LayerImageWriter modelWriter_, supportWriter_;
     WaitTimeReport waitTime_;

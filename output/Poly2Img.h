@@ -69,12 +69,12 @@ public:
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
     int32_t extraPixels() const { return extraPixels_; }
+    // Staggered rows: odd layers move half a pixel to the right.
+    float rowShift(int32_t layerNumber) const { return staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f; }
 
 private:
     RowSpan paintedRows(float minY, float maxY) const;
     RowSpan drawSplit(SplitLevels&& split, int32_t layerNumber, QImage& image);
-    // Staggered rows: odd layers move half a pixel to the right.
-    float rowShift(int32_t layerNumber) const { return staggered_ && layerNumber % 2 != 0 ? 0.5f : 0.0f; }
     // points_ = the path on the image, and the lowest and highest y so far.
     void imagePoints(const Path& path, float shift, float& minY, float& maxY);
 
