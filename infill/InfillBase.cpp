@@ -236,7 +236,7 @@ Region InfillBase::hollowArea(const SliceConfig& s, const IslandRef& i, const st
     }
     Paths widened = inheritedHollow(i, upper, upperLayer, cells.box);
     const Paths& cores = patternSlot(i, slotCores, s).paths;
-    work = Region(intersectPaths(cells.paths, unionPaths(widened, cores)));
+    work = Region(roof_.clips.intersection(cells.paths, roof_.clips.unite(widened, cores)));
     if (i.layer + roofLayers_ <= roof_.marker) storeHollow(i, work);
     return work;
 }
@@ -266,8 +266,7 @@ Paths InfillBase::inheritedHollow(const IslandRef& i, const std::vector<HollowIt
             continue;
         }
         if (!boxesOverlap(grownBox(item.box, d), cells)) continue;
-        Paths grown = offsetPathsSharp(item.paths, d);
-        cleanPaths(grown, precision_, minArea_);
+        const Paths grown = roof_.clips.offsetSharpClean(item.paths, d, precision_, minArea_);
         out.insert(out.end(), grown.begin(), grown.end());
     }
     return out;
