@@ -196,8 +196,8 @@ void InfillBase::rebuildRoof(const SliceConfig& s, int32_t layer) {
     while (u > layer) {
         std::vector<HollowItem> items;
         for (const IslandRef& i : islandsOf(u)) {
-            Region h = hollowArea(s, i, *previous, u + zStep_);
-            items.push_back({i, std::move(h.paths), h.box});
+            const Region& h = hollowArea(s, i, *previous, u + zStep_);
+            items.push_back({i, h.paths, h.box});
         }
         // Keep the warmed-up layers, and always the lowest one: the layer
         // that asked inherits from it, even with no warm-up at all.
@@ -218,8 +218,8 @@ const Region& InfillBase::patternSlot(const IslandRef& i, slot_t slot, const Sli
     return window_.island(i).slots.set(slot, Region(std::move(hollow)));
 }
 
-Region InfillBase::hollowArea(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
-                              int32_t upperLayer) {
+const Region& InfillBase::hollowArea(const SliceConfig& s, const IslandRef& i,
+                                     const std::vector<HollowItem>& upper, int32_t upperLayer) {
     if (auto it = window_.island(i).slots.find(slotHollow); it != window_.island(i).slots.end())
         return it->second;
     // The layer's own roof cache entry already holds its hollow.
@@ -227,23 +227,30 @@ Region InfillBase::hollowArea(const SliceConfig& s, const IslandRef& i, const st
         for (const HollowItem& item : upper)
             if (item.island == i) return storeHollow(i, Region(item.paths));
 
-    const Region cells = patternSlot(i, slotCells, s);
-    if (cells.paths.empty() || roofLayers_ == 0) return storeHollow(i, cells);
+    if (patternSlot(i, slotCells, s).paths.empty() || roofLayers_ == 0)
+        return storeHollow(i, patternSlot(i, slotCells, s));
+    // An island's slots share one vector: every slot read below (the cores,
+    // and those the links and the fill area keep) is made before any is held
+    // by reference.
+    patternSlot(i, slotCores, s);
+    window_.links(i);
+    window_.fillArea(i);
+    const Region& cells = window_.island(i).slots.at(slotCells);
+    const bool keep = i.layer + roofLayers_ <= roof_.marker;
     Region work;
-    if (hollowByCells(s, i, upper, upperLayer, cells, work)) {
-        if (i.layer + roofLayers_ <= roof_.marker) storeHollow(i, work);
-        return work;
+    if (!hollowByCells(s, i, upper, upperLayer, cells, work)) {
+        const Paths widened = inheritedHollow(i, upper, upperLayer, cells.box);
+        const Paths& cores = window_.island(i).slots.at(slotCores).paths;
+        work = Region(roof_.clips.intersection(cells.paths, roof_.clips.unite(widened, cores)));
     }
-    Paths widened = inheritedHollow(i, upper, upperLayer, cells.box);
-    const Paths& cores = patternSlot(i, slotCores, s).paths;
-    work = Region(roof_.clips.intersection(cells.paths, roof_.clips.unite(widened, cores)));
-    if (i.layer + roofLayers_ <= roof_.marker) storeHollow(i, work);
-    return work;
+    if (keep) return storeHollow(i, std::move(work));
+    unstored_ = std::move(work);
+    return unstored_;
 }
 
 // Slot 8 is final. A support island's cells are drawn nowhere, and a large
 // support holds megabytes of them per layer: they go once the hollow is kept.
-Region InfillBase::storeHollow(const IslandRef& i, Region hollow) {
+const Region& InfillBase::storeHollow(const IslandRef& i, Region hollow) {
     Island& island = window_.island(i);
     if (partType_ == part_type_t::support) {
         island.slots.erase(slotCells);

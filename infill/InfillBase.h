@@ -98,9 +98,11 @@ protected:
 private:
     const std::vector<HollowItem>* roofEntry(const SliceConfig& s, int32_t layer, int32_t& upperLayer);
     void rebuildRoof(const SliceConfig& s, int32_t layer);
-    Region hollowArea(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
-                      int32_t upperLayer);
-    Region storeHollow(const IslandRef& i, Region hollow);
+    // The island's hollow: its slot, or for a layer above the kept reach,
+    // unstored_ (valid until the next call).
+    const Region& hollowArea(const SliceConfig& s, const IslandRef& i, const std::vector<HollowItem>& upper,
+                             int32_t upperLayer);
+    const Region& storeHollow(const IslandRef& i, Region hollow);
     const Region& patternSlot(const IslandRef& i, slot_t slot, const SliceConfig& s);
     Paths inheritedHollow(const IslandRef& i, const std::vector<HollowItem>& upper, int32_t upperLayer,
                           const IntBox& cells);
@@ -114,6 +116,7 @@ private:
 
     RoofCache& roof_;
     part_type_t partType_;
+    Region unstored_;
 };
 
 // v held to the signed 32-bit range of boxes and offsets.
