@@ -35,7 +35,10 @@ Paths cellCore(const Paths& cell, int32_t sideUnits, int32_t roofStep) {
 }
 
 InfillBase::InfillBase(SliceJob& job, RoofCache& roof, part_type_t partType)
-    : job_(job), window_(job.layers), roof_(roof), partType_(partType) {}
+    : job_(job), window_(job.layers), roof_(roof), partType_(partType) {
+    // The reference mode clips every layer afresh.
+    roof_.clips.setEnabled(!job.generators.wholeLattice);
+}
 
 void InfillBase::setupLattice(const SliceConfig& s, const LatticeSettings& l, const LatticeLayers& g,
                               float periodMm, const LayerWindowParams& window) {

@@ -24,6 +24,8 @@ public:
     // offsetPathsSharp, then cleanPaths.
     Paths offsetSharpClean(const Paths& a, int32_t delta, int32_t tolerance, double minArea);
 
+    // Disabled, every call clips afresh and nothing is kept.
+    void setEnabled(bool on) { enabled_ = on; }
     size_t hits() const { return hits_; }
     size_t keptPoints() const { return points_; }
 
@@ -42,6 +44,7 @@ private:
     std::unordered_multimap<size_t, std::list<Entry>::iterator> byHash_;
     size_t points_ = 0;
     size_t hits_ = 0;
+    bool enabled_ = true;
 };
 
 } // namespace Voxmill

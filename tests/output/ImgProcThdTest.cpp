@@ -96,10 +96,14 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
         SCOPED_TRACE(workers);
         QTemporaryDir dir;
         SliceJob job;
-        smallGrid(job, 6);
+        constexpr int32_t layers = 12;
+        smallGrid(job, layers);
         job.settings.raft.layerCnt = raft;
-        const int64_t sizes[] = {900000, 100000, 500000, 0, 1200000, 300000}; // half-widths, 0: empty
-        for (int32_t k = 0; k < 6; ++k) {
+        // Half-widths, 0: empty. The last layers repeat, so that some are taken from the
+        // layers met before, and a drawn layer follows them.
+        const int64_t sizes[layers] = {900000,  100000, 500000,  0,      1200000, 300000,
+                                       1200000, 300000, 1200000, 300000, 1200000, 100000};
+        for (int32_t k = 0; k < layers; ++k) {
             const int64_t h = sizes[k];
             if (h > 0)
                 addPart(job, k, {{{-h, -h / 2}, {h, -h / 3}, {h / 2, h}, {-h, h / 4}}}, part_type_t::model,
@@ -108,7 +112,7 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
                     part_type_t::support, slotArea);
         }
         std::vector<std::vector<uint8_t>> expected; // model and support bits per layer
-        for (int32_t k = 0; k < 6; ++k) {
+        for (int32_t k = 0; k < layers; ++k) {
             Poly2Img p;
             p.configure(job.settings);
             QImage model, support, bits;
@@ -129,7 +133,7 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
             f.write("stale\n");
         }
         const std::string printed = runImaging(job, dir.path(), 1, workers);
-        const int32_t copies = raft ? 11 : 0, last = copies + 5;
+        const int32_t copies = raft ? 11 : 0, last = copies + layers - 1;
         std::string out;
         for (int32_t j = 0; j <= last; ++j) {
             out += "slice: " + std::to_string(j) + "/" + std::to_string(last) + "\n";
@@ -147,9 +151,10 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
                 EXPECT_EQ(fileBytes(file), fileBytes(dir.filePath(name.arg(copies + k))))
                     << file.toStdString();
             }
-        EXPECT_EQ(fileBytes(dir.filePath("waitTime")),
-                  "waitXTimeout0 = 0\nwaitXTimeout1 = 0\nwaitXTimeout2 = 0\n"
-                  "waitXTimeout3 = 0\nwaitXTimeout4 = 0\nwaitXTimeout5 = 0\n");
+        QByteArray waits;
+        for (int32_t k = 0; k < layers; ++k)
+            waits += QByteArray("waitXTimeout") + QByteArray::number(k) + " = 0\n";
+        EXPECT_EQ(fileBytes(dir.filePath("waitTime")), waits);
     }
 }
 
