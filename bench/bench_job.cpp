@@ -248,12 +248,13 @@ void lattice(QStringList models) {
     }
     std::printf("post, grid and solid support at 0.05 mm, default grid\n");
     std::vector<std::string> table;
+    std::map<QString, JobFigures> post;
     for (const QString& model : models) {
         if (!QFile::exists(model)) {
             std::printf("%s: not found, skipped\n", model.toLocal8Bit().constData());
             continue;
         }
-        const JobFigures p = quietChild(model, layer), g = quietChild(model, grid),
+        const JobFigures p = post[model] = quietChild(model, layer), g = quietChild(model, grid),
                          s = quietChild(model, solid);
         char line[300];
         std::snprintf(
@@ -268,7 +269,7 @@ void lattice(QStringList models) {
     }
     const QString bunny = QStringLiteral(VOXMILL_SHARED_MODELS "/real/stanford_bunny_mm.stl");
     if (all && QFile::exists(bunny)) {
-        const JobFigures off = quietChild(bunny, layer);
+        const JobFigures off = post.count(bunny) ? post[bunny] : quietChild(bunny, layer);
         const JobFigures on = quietChild(bunny, layer + "[infill]\nenable = true\nfillType = rectGrid\n");
         std::printf(
             "  bunny, infill rectGrid: %.1f s (infill %.2f ms/layer, %ld MiB); off: %.1f s; on/off %.2f\n",
