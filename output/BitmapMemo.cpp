@@ -7,10 +7,12 @@ namespace Voxmill {
 namespace {
 
 constexpr uint32_t none = UINT32_MAX;
-// Per writer: at most this many distinct rows (about 12 MB at the default
-// width: a 100 mm post lattice brings some 600 per bitmap, and its cycle is
-// about 14 bitmaps) and bitmaps; past either the memo starts over.
-constexpr size_t maxRows = 16384;
+// Per writer: at most this many distinct rows (about 3 MB at the default
+// width; a 100 mm post lattice brings some 600 per bitmap) and bitmaps; past
+// either the memo starts over. Layers that repeat whole are found before
+// this, by what they draw; this finds the bitmaps drawn alike from other
+// geometry, and more rows cost more memory than they find.
+constexpr size_t maxRows = 4096;
 constexpr size_t maxEntries = 64;
 // A bitmap bringing more distinct new rows than this is not kept.
 constexpr size_t maxNewRows = 1024;
