@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/WordHash.h"
+
 namespace Voxmill {
 
 namespace {
@@ -17,18 +19,9 @@ constexpr size_t maxEntries = 64;
 // A bitmap bringing more distinct new rows than this is not kept.
 constexpr size_t maxNewRows = 1024;
 
-// A multiply-xor over 8-byte words: rows are compared in full on a match,
-// so the hash need only spread them, and fast (it reads every row).
-size_t hashBytes(const uint8_t* p, size_t n) {
-    uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        h = (h ^ w) * 0xff51afd7ed558ccdull;
-        h ^= h >> 29;
-    }
-    for (; i < n; ++i) h = (h ^ p[i]) * 0x100000001b3ull;
+// Rows are compared in full on a match.
+size_t hashBytes(const void* p, size_t n) {
+    const uint64_t h = mixBytes(0x9e3779b97f4a7c15ull ^ n, p, n);
     return size_t(h ^ (h >> 32));
 }
 

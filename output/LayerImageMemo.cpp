@@ -1,9 +1,10 @@
 #include "output/LayerImageMemo.h"
 
 #include <cmath>
-#include <cstring>
 
 #include <QCryptographicHash>
+
+#include "base/WordHash.h"
 
 namespace Voxmill {
 
@@ -13,11 +14,6 @@ namespace {
 // tens of kilobytes for a lattice layer).
 constexpr size_t maxSeen = 4096;
 constexpr size_t maxKeptBytes = size_t(32) << 20;
-
-uint64_t mixWord(uint64_t h, uint64_t w) {
-    h = (h ^ w) * 0xff51afd7ed558ccdull;
-    return h ^ (h >> 29);
-}
 
 // Feeds every byte the layer's drawing depends on to add(data, size): the
 // layer number's effects, then every part's type and every island's slots,
@@ -52,15 +48,7 @@ size_t imagedBytes(const ImagedLayer& l) { return l.model.outer.size() + l.suppo
 LayerImageMemo::Key LayerImageMemo::keyOf(const Layer& layer, Drawn drawn) {
     static_assert(sizeof(IntPoint) == 16, "points are hashed as two 64-bit words");
     uint64_t quick = 0x9e3779b97f4a7c15ull;
-    layerBytes(layer, drawn, [&](const void* data, size_t size) {
-        // Every piece is whole 64-bit words.
-        const uint8_t* p = static_cast<const uint8_t*>(data);
-        for (size_t i = 0; i + 8 <= size; i += 8) {
-            uint64_t w;
-            std::memcpy(&w, p + i, 8);
-            quick = mixWord(quick, w);
-        }
-    });
+    layerBytes(layer, drawn, [&](const void* data, size_t size) { quick = mixBytes(quick, data, size); });
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (seen_[quick]++ == 0) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/WordHash.h"
+
 namespace Voxmill {
 
 namespace {
@@ -18,19 +20,10 @@ size_t countPoints(const Paths& a) {
     return n;
 }
 
-// A multiply-xor over every coordinate and path length: a match is then
-// compared point for point, so the hash need only spread, and be fast.
-uint64_t mix(uint64_t h, uint64_t v) {
-    h = (h ^ v) * 0xff51afd7ed558ccdull;
-    return h ^ (h >> 29);
-}
-
+// Every path length and coordinate; a match is then compared point for point.
 uint64_t hashPaths(uint64_t h, const Paths& a) {
-    h = mix(h, a.size());
-    for (const Path& p : a) {
-        h = mix(h, p.size());
-        for (const IntPoint& q : p) h = mix(h, uint64_t(q.X) * 0x9e3779b97f4a7c15ull ^ uint64_t(q.Y));
-    }
+    h = mixWord(h, a.size());
+    for (const Path& p : a) h = mixBytes(mixWord(h, p.size()), p.data(), p.size() * sizeof(IntPoint));
     return h;
 }
 
@@ -61,7 +54,7 @@ Paths ClipMemo::offsetSharpClean(const Paths& a, int32_t delta, int32_t toleranc
 Paths ClipMemo::recall(const Params& params, const Paths& a, const Paths& b,
                        const std::function<Paths()>& make) {
     uint64_t h = 0x9e3779b97f4a7c15ull;
-    for (int64_t p : params) h = mix(h, uint64_t(p));
+    for (int64_t p : params) h = mixWord(h, uint64_t(p));
     h = hashPaths(hashPaths(h, a), b);
     const auto range = byHash_.equal_range(size_t(h));
     for (auto it = range.first; it != range.second; ++it) {
