@@ -13,6 +13,7 @@ void GridSupport::setup(const SliceConfig& s) {
                   layers.bottomLayers, part_type_t::support});
     cellPattern_ = centredSquare(int64_t(std::round(g.rectSize * 0.5f * 10000.0f)));
     corePattern_ = cellCore(cellPattern_, mmToUnits(g.rectSize), roofStep_);
+    cellsRoofWhole_ = s.infill.enable && s.infill.fillType != FillType::rectGrid;
     SupportBase::setup(s);
 }
 

@@ -127,11 +127,8 @@ bool InfillBase::hollowByCells(const SliceConfig& s, const IslandRef& i, const s
                                int32_t upperLayer, const Region& cells, Region& out) {
     if (clipWhole_ || job_.generators.wholeLattice) return false;
     const LatticeCut fullCut = cut(s, i.layer, false, true), coreCut = cut(s, i.layer, true, true);
-    // Only holes: with cells, an upper cell's offset can meet its neighbours
-    // in ways a lone cell does not show (seen on 3DBenchy's grid support), so
-    // cells keep clipping their roof gradient whole.
     const bool holes = fullCut.op == LatticeCut::Op::holes;
-    if (!holes) return false;
+    if (!holes && (fullCut.op != LatticeCut::Op::cells || cellsRoofWhole_)) return false;
     if (coreCut.op != fullCut.op) return false;
     const int32_t full = loneKind(*fullCut.shape, holes);
     const int32_t core = coreCut.shape->empty() ? noKind : loneKind(*coreCut.shape, holes);

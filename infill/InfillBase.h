@@ -91,6 +91,10 @@ protected:
     // contours it may touch, and the union's cut of touching contours follows
     // the order of its input (the lattice's order).
     bool clipWhole_ = false;
+    // Clip the roof gradient of a cells lattice whole: the support image of
+    // infill other than rectGrid unites the support hollow with the model's
+    // in the order of its contours, which the cell by cell hollow changes.
+    bool cellsRoofWhole_ = false;
     IntBox tileLimit_;
     SliceJob& job_;
     LayerWindow window_;
