@@ -9,8 +9,9 @@ namespace Voxmill {
 
 namespace {
 
-// Distinct shapes kept per image worker; a job with more starts over.
-constexpr size_t maxStamps = 16384;
+// Bytes of keys and runs kept per image worker (about 8 MB); a job with
+// more distinct shapes starts over.
+constexpr size_t maxBytes = size_t(8) << 20;
 // What the scratch image holds where the polygon draws nothing: the painter
 // only ever writes 0 (outline, black fill) or 255 (white fill) here.
 constexpr uint8_t untouched = 77;
@@ -57,8 +58,12 @@ const PolygonStamps::Stamp* PolygonStamps::stampOf(const std::vector<QPointF>& r
     key_.append(reinterpret_cast<const char*>(relative.data()), relative.size() * sizeof(QPointF));
     auto found = stamps_.find(key_);
     if (found == stamps_.end()) {
-        if (stamps_.size() >= maxStamps) stamps_.clear();
+        if (bytes_ + key_.size() > maxBytes) {
+            stamps_.clear();
+            bytes_ = 0;
+        }
         stamps_.emplace(key_, Stamp());
+        bytes_ += key_.size();
         return nullptr;
     }
     Stamp& stamp = found->second;
@@ -90,6 +95,8 @@ const PolygonStamps::Stamp* PolygonStamps::stampOf(const std::vector<QPointF>& r
             x = end;
         }
     }
+    stamp.runs.shrink_to_fit();
+    bytes_ += stamp.runs.size() * sizeof(Run);
     return &stamp;
 }
 

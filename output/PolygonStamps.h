@@ -45,6 +45,7 @@ private:
     const Stamp* stampOf(const std::vector<QPointF>& relative, bool white, int32_t width, int32_t height);
 
     std::unordered_map<std::string, Stamp> stamps_;
+    size_t bytes_ = 0; // keys and runs held
     std::string key_;
     std::vector<QPointF> relative_;
     QImage scratch_;
