@@ -4,16 +4,13 @@
 
 #include <QCryptographicHash>
 
-#include "base/WordHash.h"
-
 namespace Voxmill {
 
 namespace {
 
-// Quick hashes remembered, and imaged layers kept (their compressed bitmaps:
-// tens of kilobytes for a lattice layer).
-constexpr size_t maxSeen = 4096;
-constexpr size_t maxKeptBytes = size_t(32) << 20;
+// Imaged layers kept (their compressed bitmaps: tens of kilobytes for a
+// lattice layer, whose repeats come within a few dozen layers).
+constexpr size_t maxKeptBytes = size_t(16) << 20;
 
 // Feeds every byte the layer's drawing depends on to add(data, size): the
 // layer number's effects, then every part's type and every island's slots,
@@ -47,19 +44,6 @@ size_t imagedBytes(const ImagedLayer& l) { return l.model.outer.size() + l.suppo
 
 LayerImageMemo::Key LayerImageMemo::keyOf(const Layer& layer, Drawn drawn) {
     static_assert(sizeof(IntPoint) == 16, "points are hashed as two 64-bit words");
-    uint64_t quick = 0x9e3779b97f4a7c15ull;
-    layerBytes(layer, drawn, [&](const void* data, size_t size) { quick = mixBytes(quick, data, size); });
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (seen_[quick]++ == 0) {
-            seenOrder_.push_back(quick);
-            if (seenOrder_.size() > maxSeen) {
-                seen_.erase(seenOrder_.front());
-                seenOrder_.pop_front();
-            }
-            return {};
-        }
-    }
     QCryptographicHash sha(QCryptographicHash::Sha1);
     layerBytes(layer, drawn, [&](const void* data, size_t size) {
         sha.addData(static_cast<const char*>(data), int(size));
