@@ -1,6 +1,10 @@
 #include "output/LayerImageMemo.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <vector>
 
 #include <QCryptographicHash>
 
@@ -12,30 +16,81 @@ namespace {
 // lattice layer, whose repeats come within a few dozen layers).
 constexpr size_t maxKeptBytes = size_t(16) << 20;
 
-// Feeds every byte the layer's drawing depends on to add(data, size): the
-// layer number's effects, then every part's type and every island's slots,
-// each with its counts so that no two layers give the same stream.
-template <class Add> void layerBytes(const Layer& layer, LayerImageMemo::Drawn drawn, Add add) {
-    const int64_t head[] = {int64_t(std::lround(drawn.rowShift * 2)), drawn.raftLayer, layer.thickness,
-                            int64_t(layer.parts.size())};
-    add(head, sizeof head);
-    for (const LayerPart& part : layer.parts) {
-        const int64_t partHead[] = {int64_t(part.type), int64_t(part.islands.size())};
-        add(partHead, sizeof partHead);
-        for (const Island& island : part.islands) {
-            const int64_t islandHead = int64_t(island.slots.size());
-            add(&islandHead, sizeof islandHead);
-            for (const auto& [slot, region] : island.slots) {
-                const int64_t slotHead[] = {int64_t(slot), int64_t(region.paths.size())};
-                add(slotHead, sizeof slotHead);
-                for (const Path& path : region.paths) {
-                    const int64_t n = int64_t(path.size());
-                    add(&n, sizeof n);
-                    add(path.data(), path.size() * sizeof(IntPoint));
-                }
+// The stream the key hashes, gathered in blocks: a lattice layer holds
+// thousands of small paths, and a hash call per path costs more than its
+// bytes. A path whose points all fit in 32 bits goes in as 32-bit pairs,
+// any other as 64-bit pairs, each after its length and which of the two it
+// is: the stream stays one-to-one with the geometry at half the bytes.
+class KeyStream {
+public:
+    explicit KeyStream(QCryptographicHash& hash) : hash_(hash) { bytes_.reserve(blockBytes); }
+
+    void words(std::initializer_list<int64_t> w) { add(w.begin(), w.size() * sizeof(int64_t)); }
+
+    void path(const Path& path) {
+        const bool narrow = std::all_of(path.begin(), path.end(), [](const IntPoint& p) {
+            return p.X == int32_t(p.X) && p.Y == int32_t(p.Y);
+        });
+        words({int64_t(path.size()) * 2 + narrow});
+        if (!narrow) {
+            add(path.data(), path.size() * sizeof(IntPoint));
+            return;
+        }
+        // Written in place, a block's room at a time: this loop sees every
+        // point of every layer.
+        for (size_t k = 0; k < path.size();) {
+            if (bytes_.size() + 2 * sizeof(int32_t) > blockBytes) flush();
+            const size_t n = std::min(path.size() - k, (blockBytes - bytes_.size()) / (2 * sizeof(int32_t)));
+            const size_t at = bytes_.size();
+            bytes_.resize(at + n * 2 * sizeof(int32_t));
+            int32_t xy[2];
+            for (size_t e = 0; e < n; ++e, ++k) {
+                xy[0] = int32_t(path[k].X);
+                xy[1] = int32_t(path[k].Y);
+                std::memcpy(bytes_.data() + at + e * sizeof xy, xy, sizeof xy);
             }
         }
     }
+
+    void flush() {
+        hash_.addData(bytes_.data(), int(bytes_.size()));
+        bytes_.clear();
+    }
+
+private:
+    static constexpr size_t blockBytes = size_t(64) << 10;
+
+    void add(const void* data, size_t size) {
+        if (bytes_.size() + size > blockBytes) flush();
+        if (size > blockBytes) {
+            hash_.addData(static_cast<const char*>(data), int(size));
+            return;
+        }
+        const char* c = static_cast<const char*>(data);
+        bytes_.insert(bytes_.end(), c, c + size);
+    }
+
+    QCryptographicHash& hash_;
+    std::vector<char> bytes_;
+};
+
+// Every byte the layer's drawing depends on: the layer number's effects,
+// then every part's type and every island's slots, each with its counts so
+// that no two layers give the same stream.
+void layerBytes(const Layer& layer, LayerImageMemo::Drawn drawn, KeyStream& out) {
+    out.words({int64_t(std::lround(drawn.rowShift * 2)), drawn.raftLayer, layer.thickness,
+               int64_t(layer.parts.size())});
+    for (const LayerPart& part : layer.parts) {
+        out.words({int64_t(part.type), int64_t(part.islands.size())});
+        for (const Island& island : part.islands) {
+            out.words({int64_t(island.slots.size())});
+            for (const auto& [slot, region] : island.slots) {
+                out.words({int64_t(slot), int64_t(region.paths.size())});
+                for (const Path& path : region.paths) out.path(path);
+            }
+        }
+    }
+    out.flush();
 }
 
 size_t imagedBytes(const ImagedLayer& l) { return l.model.outer.size() + l.support.outer.size() + 256; }
@@ -43,11 +98,9 @@ size_t imagedBytes(const ImagedLayer& l) { return l.model.outer.size() + l.suppo
 } // namespace
 
 LayerImageMemo::Key LayerImageMemo::keyOf(const Layer& layer, Drawn drawn) {
-    static_assert(sizeof(IntPoint) == 16, "points are hashed as two 64-bit words");
     QCryptographicHash sha(QCryptographicHash::Sha1);
-    layerBytes(layer, drawn, [&](const void* data, size_t size) {
-        sha.addData(static_cast<const char*>(data), int(size));
-    });
+    KeyStream stream(sha);
+    layerBytes(layer, drawn, stream);
     return {sha.result()};
 }
 

@@ -41,14 +41,22 @@ TEST(LayerImageMemo, FindsOnlyLayersThatDrawTheSame) {
     EXPECT_EQ(out.waitTime, 7);
     EXPECT_EQ(out.model.outer, imaged(7).model.outer);
 
-    Paths moved = support;
+    // Points are hashed as 32-bit pairs where they fit: one moved by 2^32
+    // must still count as moved.
+    Paths moved = support, far = support;
     moved[0][2].X += 1;
+    far[0][2].X += int64_t(1) << 32;
     Layer swapped = layerOf(support, model), otherSlot = base, otherKind = base;
     otherSlot.parts[1].islands[0].slots.set(slotArea, Region(support));
     otherKind.parts[1].type = part_type_t::supportWall;
     const std::pair<Layer, LayerImageMemo::Drawn> others[] = {
-        {layerOf(model, moved), {}}, {swapped, {}},     {otherSlot, {}}, {otherKind, {}},
-        {base, {0.5f, false}},       {base, {0, true}},
+        {layerOf(model, moved), {}},
+        {layerOf(model, far), {}},
+        {swapped, {}},
+        {otherSlot, {}},
+        {otherKind, {}},
+        {base, {0.5f, false}},
+        {base, {0, true}},
     };
     for (const auto& [layer, drawn] : others) {
         const LayerImageMemo::Key other = memo.keyOf(layer, drawn);
