@@ -110,7 +110,9 @@ Paths InfillBase::pattern(const Paths& region, const SliceConfig& s, int32_t lay
 // The region cut to the copies of shape (cells), or with them cut out
 // (holes). A copy inside the region, clear of its outline, comes out of the
 // polygon library as its lone form, whatever else is around: it is placed
-// as that, and only the copies along the outline are clipped.
+// as that, and only the copies along the outline are clipped. A copy clear
+// of the region (in the box of a curved outline, or in one of its holes)
+// neither adds nor cuts anything and stays out of the clip.
 Paths InfillBase::cutCells(const Paths& region, const Paths& shape, bool holes) {
     const Lattice l = lattice();
     const CellRange r = tilingRange(l, pathsBox(region));
@@ -122,7 +124,7 @@ Paths InfillBase::cutCells(const Paths& region, const Paths& shape, bool holes) 
     Paths edge, inside;
     for (int64_t i = r.i0; i <= r.i1; ++i)
         for (int64_t j = r.j0; j <= r.j1; ++j) {
-            if (!near[r.index(i, j)]) continue;
+            if (!near[r.index(i, j)] || places[r.index(i, j)] == CellPlace::outside) continue;
             if (places[r.index(i, j)] == CellPlace::inside)
                 appendMoved(roof_.cellKinds.contours[size_t(kind)], cellCentre(l, i, j), inside);
             else
