@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <vector>
 
 #include <QCryptographicHash>
@@ -36,19 +36,16 @@ public:
             add(path.data(), path.size() * sizeof(IntPoint));
             return;
         }
-        // Written in place, a block's room at a time: this loop sees every
-        // point of every layer.
+        // Narrowed into a small array and added a few hundred points at a
+        // time: this loop sees every point of every layer.
+        int32_t xy[512];
         for (size_t k = 0; k < path.size();) {
-            if (bytes_.size() + 2 * sizeof(int32_t) > blockBytes) flush();
-            const size_t n = std::min(path.size() - k, (blockBytes - bytes_.size()) / (2 * sizeof(int32_t)));
-            const size_t at = bytes_.size();
-            bytes_.resize(at + n * 2 * sizeof(int32_t));
-            int32_t xy[2];
-            for (size_t e = 0; e < n; ++e, ++k) {
-                xy[0] = int32_t(path[k].X);
-                xy[1] = int32_t(path[k].Y);
-                std::memcpy(bytes_.data() + at + e * sizeof xy, xy, sizeof xy);
+            size_t n = 0;
+            for (; n < std::size(xy) && k < path.size(); n += 2, ++k) {
+                xy[n] = int32_t(path[k].X);
+                xy[n + 1] = int32_t(path[k].Y);
             }
+            add(xy, n * sizeof(int32_t));
         }
     }
 
