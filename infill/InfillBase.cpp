@@ -124,8 +124,9 @@ Paths InfillBase::cutCells(const Paths& region, const Paths& shape, bool holes) 
     Paths edge, inside;
     for (int64_t i = r.i0; i <= r.i1; ++i)
         for (int64_t j = r.j0; j <= r.j1; ++j) {
-            if (!near[r.index(i, j)] || places[r.index(i, j)] == CellPlace::outside) continue;
-            if (places[r.index(i, j)] == CellPlace::inside)
+            const size_t c = r.index(i, j);
+            if (!near[c] || places[c] == CellPlace::outside) continue;
+            if (places[c] == CellPlace::inside)
                 appendMoved(roof_.cellKinds.contours[size_t(kind)], cellCentre(l, i, j), inside);
             else
                 for (const Path& path : shape) appendMoved(path, cellCentre(l, i, j), edge);
