@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "config/LatticeLayers.h"
 #include "infill/Infill.h"
 #include "infill/InfillTestUtil.h"
 
@@ -42,18 +39,6 @@ int64_t cellWidthAt(const Paths& hollow, int64_t x, int64_t y) {
 }
 
 } // namespace
-
-// Settings become layer counts and units in single precision: in double the same sums give 76 and 199.
-TEST(Infill, SettingsArithmeticIsSinglePrecision) {
-    EXPECT_EQ(layersOf(1.5f, 0.02f), 75);
-    EXPECT_EQ(mmToUnits(0.02f), 200);
-    SliceConfig s;
-    s.infill.fillType = FillType::rectGrid;
-    const LatticeLayers g = infillLattice(s);
-    EXPECT_EQ(g.topLayers, 75);
-    EXPECT_EQ(g.zStep, 5);
-    EXPECT_EQ(g.roofLayers, 44); // ceil(1.0 / (0.04 / tan 60°))
-}
 
 // A 20 x 20 mm box: solid in its bottom and top 30 layers; between them the cells of a 1 mm
 // square lattice at a 1.25 mm pitch, centred on the box, inside the 1 mm shell.

@@ -14,7 +14,6 @@ using namespace Voxmill;
 namespace {
 
 constexpr int32_t NN = NoNeighbour;
-using Adj = std::array<int32_t, 3>;
 
 std::vector<MeshFace> facesOf(const std::vector<std::array<uint32_t, 3>>& vs) {
     std::vector<MeshFace> faces(vs.size());
@@ -22,7 +21,9 @@ std::vector<MeshFace> facesOf(const std::vector<std::array<uint32_t, 3>>& vs) {
     return faces;
 }
 
-// Straightforward neighbours: a FIFO of unpaired faces per directed edge.
+// Straightforward neighbours: a FIFO of unpaired faces per directed edge. An edge pairs with the
+// earliest open face holding it the other way round (never the same way), each face taking the
+// other into its first free slot; a face with a repeated index may pair with itself.
 std::vector<MeshFace> referenceNeighbours(std::vector<MeshFace> faces) {
     std::map<std::pair<uint32_t, uint32_t>, std::deque<int32_t>> open;
     auto add = [](MeshFace& face, int32_t g) { *std::find(face.adj.begin(), face.adj.end() - 1, NN) = g; };
@@ -62,30 +63,6 @@ TEST(Quantise, RoundsThroughTheHalfUnitAndRejectsWhatLeaves32Bits) {
                          std::numeric_limits<float>::quiet_NaN()};
     for (float mm : bad)
         EXPECT_EQ(VoxmillTest::errorOf([&] { quantise(mm); }), "coordinate out of range.") << mm;
-}
-
-// Longer face lists, full slots and repeated edges are compared with a plain
-// reference on random soups below.
-TEST(TriMeshIdx, NeighbourExamples) {
-    struct Row {
-        const char* what;
-        std::vector<std::array<uint32_t, 3>> faces;
-        std::vector<Adj> adj;
-    } rows[] = {
-        {"shared edge 1-2 runs opposite ways: slot 0 on both, though it is edge 1 of face 0",
-         {{0, 1, 2}, {2, 1, 3}},
-         {{1, NN, NN}, {0, NN, NN}}},
-        {"same direction is no pairing; later reversed faces pair with the earliest open one",
-         {{0, 1, 2}, {0, 1, 3}, {1, 0, 4}, {1, 0, 5}},
-         {{2, NN, NN}, {3, NN, NN}, {0, NN, NN}, {1, NN, NN}}},
-        {"a repeated index makes the face its own neighbour twice", {{4, 4, 7}}, {{0, 0, NN}}},
-    };
-    for (const Row& r : rows) {
-        TriMeshIdx idx(facesOf(r.faces));
-        ASSERT_EQ(idx.faces().size(), r.adj.size()) << r.what;
-        for (size_t f = 0; f < r.adj.size(); ++f)
-            EXPECT_EQ(idx.faces()[f].adj, r.adj[f]) << r.what << ", face " << f;
-    }
 }
 
 TEST(TriMeshIdx, WeldAgreesWithAnOrderedMapOnRandomSoups) {

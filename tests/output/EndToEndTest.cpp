@@ -10,7 +10,6 @@
 #include "OutputTestUtil.h"
 #include "config/SliceConfig.h"
 #include "model/ModelFiles.h"
-#include "output/LayerImageFile.h"
 
 using namespace Voxmill;
 using namespace Voxmill::Test;
@@ -79,51 +78,6 @@ TEST(EndToEnd, SphereLayersMatchTheirSections) {
     EXPECT_EQ(fileBytes(out + "/areaInfo"),
               QByteArray("[general]\nlayerCntArea1 = ") + QByteArray::number(extra + stored) + "\n");
     EXPECT_EQ(fileBytes(out + "/waitTime").count('\n'), stored);
-}
-
-// Infill with clean-solid bands keeps the infill ahead of the supports: the image thread still
-// drops each layer's parts releaseLag layers behind itself inside the window (it once left the
-// window at the first drop and stopped the job with "invalid layer index.").
-TEST(EndToEnd, InfillWithCleanSolidBandsRunsToTheTop) {
-    if (!QFile::exists(sharedModel("analytic/box_20x20x10.stl"))) GTEST_SKIP() << "shared models not present";
-    QTemporaryDir dir;
-    QDir().mkpath(dir.filePath("out"));
-    QFile f(dir.filePath("settings.ini"));
-    f.open(QIODevice::WriteOnly);
-    f.write("[infill]\nenable = true\n[supportCleanSolid]\nenable = true\n[raft]\nlayerCnt = 0\n"
-            "[poly2img]\npixelX = 256\npixelY = 256\n");
-    f.close();
-    const JobResult r =
-        runVoxmill({"-C", dir.filePath("settings.ini"), "-M",
-                    "file:" + sharedModel("analytic/box_20x20x10.stl"), "-O", dir.filePath("out")},
-                   dir.path());
-    EXPECT_EQ(r.status, 0) << r.out.toStdString();
-    EXPECT_TRUE(r.out.endsWith("slice: 499/499\n")) << r.out.toStdString();
-}
-
-// A layer file that cannot be written stops the job with status -1 after the image thread's
-// message; every layer finished before it is intact.
-TEST(EndToEnd, UnwritableLayerFileFailsTheJob) {
-    if (!QFile::exists(sharedModel("analytic/box_20x20x10.stl"))) GTEST_SKIP() << "shared models not present";
-    QTemporaryDir dir;
-    const QString out = dir.filePath("out");
-    QDir().mkpath(out + "/slice_m150"); // a directory where layer file 150 goes
-    const JobResult r = runOnSmallGrid(dir, "analytic/box_20x20x10.stl");
-    SliceConfig s;
-    s.precision.layerHeight = 0.04f;
-    s.normalise();
-    const int32_t extra = extraRaftLayers(s), last = extra + storeRaftLayers(s) + 250 - 1;
-    EXPECT_EQ(r.status, 255) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains(QString("slice: 149/%1\n").arg(last))) << r.out.toStdString();
-    EXPECT_FALSE(r.out.contains("slice: 150/")) << r.out.toStdString();
-    EXPECT_TRUE(r.out.endsWith("image thread failed.\n")) << r.out.toStdString();
-    for (int32_t n = 0; n < 150; ++n) {
-        ASSERT_NO_THROW(readLayerImageFile(out + QString("/slice_m%1").arg(n))) << n;
-        ASSERT_NO_THROW(readLayerImageFile(out + QString("/slice_s%1").arg(n))) << n;
-    }
-    EXPECT_FALSE(QFile::exists(out + "/slice_s150"));
-    EXPECT_EQ(fileBytes(out + "/waitTime").count('\n'), 150 - extra + 1)
-        << "the failing layer's line comes first";
 }
 
 // Models that hold nothing to print: an SLC stack without layers whose bottom (0.3 mm) lies less

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "base/Log.h"
@@ -13,11 +12,10 @@ using namespace Voxmill::Test;
 
 namespace {
 
-// Layer n holds one model part with one island of an n-sized square, or nothing.
-Layer sampleLayer(int32_t n, bool empty = false) {
+// Layer n holds one model part with one island of an n-sized square.
+Layer sampleLayer(int32_t n) {
     Layer layer;
     layer.thickness = 200 + n;
-    if (empty) return layer;
     layer.parts.resize(1);
     layer.parts[0].islands.resize(1);
     layer.parts[0].box = layer.parts[0].islands[0].slots.set(0, Region({square(n, -n, 1000 + n)})).box;
@@ -31,39 +29,6 @@ std::vector<IoEvent> moves(bool loaded, std::initializer_list<int32_t> layers) {
 }
 
 } // namespace
-
-TEST(LayerStore, WindowMovesOneLayerAtATimeInOrder) {
-    QTemporaryDir dir;
-    IoRecorder io;
-    LayerStore store(dir.path(), io.observer());
-    store.initLayers(10);
-    std::vector<Layer> kept;
-    for (int32_t n = 0; n < 10; ++n) {
-        kept.push_back(sampleLayer(n, n == 7));
-        store.layer(n) = kept.back();
-    }
-
-    // Bottom first, then down from the top, one per cycle.
-    store.setWindow(3, 5);
-    EXPECT_EQ(io.waitFor(0, 8), moves(false, {0, 1, 2, 9, 8, 7, 6, 5}));
-    EXPECT_EQ(errorOf([&] { store.layer(2); }), "invalid layer index.");
-    EXPECT_EQ(errorOf([&] { store.layer(5); }), "invalid layer index.");
-    EXPECT_TRUE(sameLayer(store.layer(3), kept[3]));
-    EXPECT_EQ(QFileInfo(store.layerFilePath(7)).size(), 0);
-    EXPECT_GT(QFileInfo(store.layerFilePath(6)).size(), 16);
-
-    // Growing downwards reads 2, 1, 0; files read are gone.
-    store.setWindow(0, 5);
-    EXPECT_TRUE(sameLayer(store.layer(0), kept[0]));
-    EXPECT_EQ(io.waitFor(8, 3), moves(true, {2, 1, 0}));
-    for (int32_t n = 0; n < 10; ++n) EXPECT_EQ(QFile::exists(store.layerFilePath(n)), n >= 5) << n;
-
-    // Growing upwards reads 5 to 9, the empty layer 7 among them.
-    store.setWindow(0, 10);
-    EXPECT_TRUE(sameLayer(store.layer(9), kept[9]));
-    EXPECT_EQ(io.waitFor(11, 5), moves(true, {5, 6, 7, 8, 9}));
-    for (int32_t n = 0; n < 10; ++n) EXPECT_TRUE(sameLayer(store.layer(n), kept[n])) << "layer " << n;
-}
 
 // Types, part boxes and extreme coordinates are the stress test's; here what
 // eviction drops: slots outside 0..8, empty slot regions and links.

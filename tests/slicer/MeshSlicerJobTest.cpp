@@ -99,24 +99,6 @@ TEST(MeshSlicerHeights, CountRoundsToNearestAndCutsMidLayer) {
     }
 }
 
-TEST(MeshSlicerJob, TenMillimetreCubeGivesOneCounterClockwiseSquarePerLayer) {
-    auto job = newJob(0.05f);
-    LoadedModels models;
-    addMesh(models, boxMesh(-50000, -50000, 0, 50000, 50000, 100000), 0, 0);
-    const LayerHeights lh = sliceAll(*job, models);
-    ASSERT_EQ(lh.count(), 200);
-    for (int32_t l = 0; l < 200; ++l) {
-        const Layer& layer = job->layers.layer(l);
-        EXPECT_EQ(layer.thickness, 500);
-        ASSERT_EQ(layer.parts.size(), 1u) << "layer " << l;
-        ASSERT_EQ(layer.parts[0].islands.size(), 1u) << "layer " << l;
-        const Paths& paths = slot0(layer.parts[0]);
-        ASSERT_EQ(paths.size(), 1u);
-        EXPECT_TRUE(sameContour(paths[0], square(-50000, -50000, 100000))) << "layer " << l;
-    }
-    EXPECT_EQ(job->modelBox, (IntBox{-50000, -50000, 50000, 50000}));
-}
-
 // A shared mesh is cut once, its later instance a copy moved by the difference of the offsets;
 // above the short shared mesh its parts and their boxes stay empty.
 TEST(MeshSlicerJob, SharedMeshAtTwoOffsetsIsCopied) {
@@ -214,13 +196,4 @@ TEST(MeshSlicerJob, WallsAreNotScaledAndDoNotRaiseTheStack) {
     EXPECT_EQ(models.slcs[1].transform, identityTransform);
     // the wall is 9 mm tall, the scaled model 2 mm
     EXPECT_EQ(stackHeight(models), 20000);
-}
-
-TEST(MeshSlicerJob, UnknownPartTypeFails) {
-    auto job = newJob(0.1f);
-    LoadedModels models;
-    addMesh(models, boxMesh(0, 0, 0, 10000, 10000, 10000), 0, 0, static_cast<part_type_t>(5));
-    const LayerHeights lh = buildLayerHeights(job->settings, 10000);
-    job->layers.initLayers(lh.count());
-    EXPECT_EQ(errorOf([&] { sliceBatch(*job, models, lh, 0, 1); }), "invalid part_type_t.");
 }
