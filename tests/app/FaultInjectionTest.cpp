@@ -64,12 +64,9 @@ protected:
     // -C, -M and -O for a 20 x 20 mm box of the given height.
     QStringList args(const QString& out, float heightMm = 10) const {
         const QString model = root_.filePath(QString("box%1.stl").arg(double(heightMm)));
-        if (!QFile::exists(model)) {
-            std::vector<VoxmillTest::Triangle> tris = VoxmillTest::cube(20);
-            for (VoxmillTest::Triangle& t : tris)
-                for (int corner = 0; corner < 3; ++corner) t[3 * corner + 2] *= heightMm / 20;
-            VoxmillTest::writeFile(model, VoxmillTest::binaryStl(tris));
-        }
+        if (!QFile::exists(model))
+            VoxmillTest::writeFile(model,
+                                   VoxmillTest::binaryStl(VoxmillTest::box(0, 0, 0, 20, 20, heightMm)));
         return {"-C", settings_, "-M", "file:" + model, "-O", out};
     }
 

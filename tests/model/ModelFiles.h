@@ -66,10 +66,10 @@ template <class F> std::string errorOf(F&& f) {
 using Triangle = std::array<float, 9>; // three corners, x y z each, mm
 using Point3 = std::array<float, 3>;
 
-// A cube of side s at the origin, 12 outward-wound triangles sharing 8 corners.
-inline std::vector<Triangle> cube(float s) {
-    const float c[8][3] = {{0, 0, 0}, {s, 0, 0}, {s, s, 0}, {0, s, 0},
-                           {0, 0, s}, {s, 0, s}, {s, s, s}, {0, s, s}};
+// An axis-aligned box, corners in mm: 12 outward-wound triangles sharing 8 corners.
+inline std::vector<Triangle> box(float x0, float y0, float z0, float x1, float y1, float z1) {
+    const float c[8][3] = {{x0, y0, z0}, {x1, y0, z0}, {x1, y1, z0}, {x0, y1, z0},
+                           {x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}};
     const int f[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                           {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
     std::vector<Triangle> tris(12);
@@ -77,6 +77,9 @@ inline std::vector<Triangle> cube(float s) {
         for (int k = 0; k < 9; ++k) tris[t][k] = c[f[t][k / 3]][k % 3];
     return tris;
 }
+
+// A cube of side s at the origin.
+inline std::vector<Triangle> cube(float s) { return box(0, 0, 0, s, s, s); }
 
 // The corners of the triangles in order, one per index 0, 1, 2, ...
 inline std::vector<Point3> corners(const std::vector<Triangle>& tris) {

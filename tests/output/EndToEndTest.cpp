@@ -16,18 +16,6 @@ using namespace Voxmill::Test;
 
 namespace {
 
-// The program on a shared model, 4 pixels per mm over the default 280 x 222.816 mm plate,
-// 0.04 mm layers; its output in dir/out.
-JobResult runOnSmallGrid(const QTemporaryDir& dir, const char* model) {
-    QFile f(dir.filePath("settings.ini"));
-    f.open(QIODevice::WriteOnly);
-    f.write("[precision]\nlayerHeight = 0.04\n[poly2img]\npixelX = 1120\npixelY = 891\n");
-    f.close();
-    return runVoxmill(
-        {"-C", dir.filePath("settings.ini"), "-M", "file:" + sharedModel(model), "-O", dir.filePath("out")},
-        dir.path());
-}
-
 // Model pixel counts per file number, as the viewer tool reports them.
 std::vector<int64_t> modelPixelsByTool(const QString& outDir) {
     QProcess p;
@@ -46,10 +34,12 @@ std::vector<int64_t> modelPixelsByTool(const QString& outDir) {
 // repeat the first stored layer, and each layer's model pixels match the section within the outline band.
 TEST(EndToEnd, SphereLayersMatchTheirSections) {
     if (!QFile::exists(sharedModel("analytic/sphere_r10.stl"))) GTEST_SKIP() << "shared models not present";
+    // 4 pixels per mm over the default 280 x 222.816 mm plate, 0.04 mm layers
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
-    QDir().mkpath(out);
-    const JobResult r = runOnSmallGrid(dir, "analytic/sphere_r10.stl");
+    const JobResult r =
+        runOnModel(dir.path(), "out", sharedModel("analytic/sphere_r10.stl"),
+                   "[precision]\nlayerHeight = 0.04\n[poly2img]\npixelX = 1120\npixelY = 891\n");
     ASSERT_EQ(r.status, 0) << r.out.toStdString();
 
     SliceConfig s;

@@ -26,7 +26,9 @@ void smallGrid(SliceJob& job, int32_t layers) {
 }
 
 // The main thread's side of the hand-off, as the output stage drives it; the console text.
-std::string runImaging(SliceJob& job, const QString& dir, int32_t cleanSolid = -1, int32_t workers = 1) {
+// The thread must not fail unless failed is given to hold whether it did.
+std::string runImaging(SliceJob& job, const QString& dir, int32_t cleanSolid = -1, int32_t workers = 1,
+                       bool* failed = nullptr) {
     testing::internal::CaptureStdout();
     {
         ImgProcThd thd(job, dir, workers);
@@ -37,7 +39,10 @@ std::string runImaging(SliceJob& job, const QString& dir, int32_t cleanSolid = -
             if (!thd.waitForLead()) break;
         }
         thd.join();
-        EXPECT_FALSE(thd.failed());
+        if (failed)
+            *failed = thd.failed();
+        else
+            EXPECT_FALSE(thd.failed());
     }
     return testing::internal::GetCapturedStdout();
 }
@@ -127,11 +132,8 @@ TEST(ImgProcThd, LayerFilesMatchFreshlyDrawnImagesAfterRaftCopies) {
                 expected.emplace_back(bits.constBits(), bits.constBits() + bits.sizeInBytes());
             }
         }
-        for (const char* stale : {"slice_s4", "waitTime"}) {
-            QFile f(dir.filePath(stale));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write("stale\n");
-        }
+        for (const char* stale : {"slice_s4", "waitTime"})
+            VoxmillTest::writeFile(dir.filePath(stale), "stale\n");
         const std::string printed = runImaging(job, dir.path(), 1, workers);
         const int32_t copies = raft ? 11 : 0, last = copies + layers - 1;
         std::string out;
@@ -166,17 +168,10 @@ TEST(ImgProcThd, WorkerFaultEndsTheThreadAfterTheLayersBelow) {
     smallGrid(job, 8);
     job.settings.raft.layerCnt = 0;
     job.layers.setWindow(0, 3);
-    testing::internal::CaptureStdout();
-    ImgProcThd thd(job, dir.path(), 3);
-    thd.start();
-    for (int32_t i = 0; i < 8; ++i) {
-        thd.post(i);
-        if (!thd.waitForLead()) break;
-    }
-    thd.join();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    bool failed = false;
+    EXPECT_EQ(runImaging(job, dir.path(), -1, 3, &failed),
               "slice: 0/7\nslice: 1/7\nslice: 2/7\ninvalid layer index.\n");
-    EXPECT_TRUE(thd.failed());
+    EXPECT_TRUE(failed);
     EXPECT_EQ(countFiles(dir.path(), "slice_m"), 3);
     EXPECT_EQ(countFiles(dir.path(), "slice_s"), 3);
     EXPECT_EQ(readLayerImageFile(dir.filePath("slice_s2")).countSet(), 0);

@@ -49,17 +49,11 @@ inline Path rectPath(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
 }
 
-// A model of the shared collection beside the project.
-inline QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
-
 // The program on one model with the settings text; its files in dir/name.
 inline JobResult runOnModel(const QString& dir, const QString& name, const QString& model,
                             const QByteArray& settings) {
     const QString ini = dir + "/" + name + ".ini";
-    QFile f(ini);
-    f.open(QIODevice::WriteOnly);
-    f.write(settings);
-    f.close();
+    VoxmillTest::writeFile(ini, settings.toStdString());
     QDir().mkpath(dir + "/" + name);
     return runVoxmill({"-C", ini, "-M", "file:" + model, "-O", dir + "/" + name}, dir);
 }

@@ -8,23 +8,18 @@
 #include <string>
 
 #include <QDir>
-#include <QFileInfo>
 
 #include "model/MeshReaders.h"
 #include "slicer/SegmentChainer.h"
+#include "slicer/SlicerTestUtil.h"
 
 using namespace Voxmill;
+using namespace Voxmill::Test;
 
 namespace {
 
 const int32_t tolerance = 200; // 0.02 mm, the default general precision
 const double unitsPerMmD = 10000.0;
-
-QString sharedModel(const char* folder, const QString& name) {
-    return QStringLiteral(VOXMILL_SHARED_MODELS "/%1/%2").arg(QString::fromLatin1(folder), name);
-}
-
-bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
 
 // Cuts, chains and simplifies at every height, as the slice stage does.
 std::vector<Paths> sliceAt(const TriMesh& mesh, const std::vector<int32_t>& heights,
@@ -113,8 +108,7 @@ TEST(MeshSlicerModels, AnalyticSolidsMatchTheirFormulas) {
     const double tinyArea = K * std::pow(4 * tolerance / unitsPerMmD, 2);
     for (const Analytic& model : analyticModels()) {
         SCOPED_TRACE(model.file);
-        const std::unique_ptr<TriMesh> mesh =
-            readStl(sharedModel("analytic", QString::fromLatin1(model.file)));
+        const std::unique_ptr<TriMesh> mesh = readStl(sharedModel("analytic/") + model.file);
         const std::vector<int32_t> heights = midLayerHeights(mesh->max[2]);
         ChainStats stats;
         const std::vector<Paths> layers = sliceAt(*mesh, heights, &stats);
@@ -159,13 +153,12 @@ const Section realSections[] = {
 // with open or non-manifold edges report how many open chains were dropped.
 TEST(MeshSlicerModels, RealModelsSlice) {
     if (!sharedModelsPresent()) GTEST_SKIP() << "shared models folder not present";
-    const QStringList files =
-        QDir(QStringLiteral(VOXMILL_SHARED_MODELS "/real")).entryList({"*.stl"}, QDir::Files);
+    const QStringList files = QDir(sharedModel("real")).entryList({"*.stl"}, QDir::Files);
     EXPECT_FALSE(files.isEmpty());
     for (const QString& file : files) {
         const std::string name = file.toStdString();
         SCOPED_TRACE(name);
-        const std::unique_ptr<TriMesh> mesh = readStl(sharedModel("real", file));
+        const std::unique_ptr<TriMesh> mesh = readStl(sharedModel("real/") + file);
         ChainStats stats;
         const std::vector<Paths> layers = sliceAt(*mesh, midLayerHeights(mesh->max[2]), &stats);
         size_t contours = 0;

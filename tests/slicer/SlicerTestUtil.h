@@ -1,11 +1,11 @@
 #pragma once
-// Helpers shared by the slicer tests: shapes, a recorder of the store's IO moves, a layer comparison.
+// Helpers shared by the slicer tests: shapes, the shared models, a recorder of the store's IO moves,
+// a layer comparison.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +13,10 @@
 #include <utility>
 #include <vector>
 
+#include <QFileInfo>
+#include <QString>
+
+#include "model/ModelFiles.h"
 #include "model/TriMesh.h"
 #include "slicer/LayerStore.h"
 
@@ -28,15 +32,12 @@ inline Path reversed(Path p) {
     return p;
 }
 
-// The message f throws, or "" when it throws nothing.
-inline std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
+// The message f throws ("<stream failure>" for a stream's own), or "" when it throws nothing.
+using VoxmillTest::errorOf;
+
+// A model of the shared collection beside the project, which may be absent.
+inline QString sharedModel(const char* name) { return QStringLiteral(VOXMILL_SHARED_MODELS "/") + name; }
+inline bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
 
 // An axis-aligned box in units, faces counter-clockwise seen from outside.
 inline std::shared_ptr<TriMesh> boxMesh(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_t y1,

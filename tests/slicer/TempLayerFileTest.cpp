@@ -54,9 +54,10 @@ TEST(TempLayerFile, CountsAreCheckedBeforeAllocating) {
     }
 }
 
-// Regression: a small file fails on the flush at close, a large one on its write;
-// both must name the file and the reason instead of leaving a short file.
-TEST(TempLayerFile, FullDiskFailsTheSaveNamingTheFile) {
+// Regressions with a device in a layer file's place: a save fails on the flush at close for a small
+// file and on its write for a large one, rather than leaving a short file; a load, which cannot seek,
+// failed with the stream's bare "basic_ios::clear" text. Each names the file and the reason.
+TEST(TempLayerFile, FullDiskFailsSaveAndLoadNamingTheFile) {
     const QString full = QStringLiteral("/dev/full");
     if (!QFile::exists(full)) GTEST_SKIP() << "no /dev/full on this system";
     for (size_t words : {size_t(8), size_t(1) << 20}) {
@@ -64,13 +65,6 @@ TEST(TempLayerFile, FullDiskFailsTheSaveNamingTheFile) {
         for (size_t i = 0; i < words; ++i) buf.appendU32(uint32_t(i));
         EXPECT_EQ(errorOf([&] { buf.saveChecked(full); }), "/dev/full: No space left on device") << words;
     }
-}
-
-// Regression: a layer path that cannot be sought (a device put in its place)
-// failed with the stream's bare "basic_ios::clear" text, naming no file.
-TEST(TempLayerFile, UnreadableFileFailsTheLoadNamingTheFile) {
-    const QString full = QStringLiteral("/dev/full");
-    if (!QFile::exists(full)) GTEST_SKIP() << "no /dev/full on this system";
     LayerFileBuffer buf;
     buf.appendU32(7);
     EXPECT_EQ(errorOf([&] { buf.loadChecked(full); }), "/dev/full: cannot read the layer file");

@@ -45,15 +45,8 @@ class SliceViewJobs : public ::testing::Test {
 protected:
     // An STL box, corners in mm.
     QString box(const QString& name, float x0, float y0, float z0, float x1, float y1, float z1) {
-        std::vector<VoxmillTest::Triangle> tris = VoxmillTest::cube(1);
-        for (VoxmillTest::Triangle& t : tris)
-            for (int k = 0; k < 9; k += 3) {
-                t[k] = x0 + t[k] * (x1 - x0);
-                t[k + 1] = y0 + t[k + 1] * (y1 - y0);
-                t[k + 2] = z0 + t[k + 2] * (z1 - z0);
-            }
         const QString path = root_.filePath(name);
-        VoxmillTest::writeFile(path, VoxmillTest::binaryStl(tris));
+        VoxmillTest::writeFile(path, VoxmillTest::binaryStl(VoxmillTest::box(x0, y0, z0, x1, y1, z1)));
         return path;
     }
 
@@ -71,7 +64,5 @@ protected:
 
     QTemporaryDir root_;
 };
-
-inline bool sharedModelsPresent() { return QFileInfo(QStringLiteral(VOXMILL_SHARED_MODELS)).isDir(); }
 
 } // namespace Voxmill::Test
