@@ -102,7 +102,7 @@ void printFloor(const QString& outDir, int32_t files) {
     double packMs = 0, compressMs = 0;
     int32_t layers = 0;
     QImage gray, bits;
-    std::vector<uint8_t> inner, outer;
+    ScratchBytes inner, outer;
     for (int32_t n = 0; n < files; n += step, ++layers) {
         for (const char* kind : {"slice_m", "slice_s"}) {
             const LayerBitmap b = readLayerImageFile(outDir + "/" + kind + QString::number(n));

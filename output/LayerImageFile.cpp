@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "output/OutputFile.h"
+#include "output/ZeroedImage.h"
 
 namespace Voxmill {
 
@@ -97,11 +98,19 @@ size_t bandBytes(const QImage& bits, RowSpan band) {
 
 } // namespace
 
-void packBits(const QImage& gray, QImage& bits, RowSpan span) {
+void clearRows(QImage& image, RowSpan span) {
+    for (int32_t y = std::max(span.first, 0); y < std::min(span.end, image.height()); ++y)
+        std::memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
+}
+
+void packBits(const QImage& gray, QImage& bits, RowSpan span, RowSpan dirty) {
     const int32_t w = gray.width(), h = gray.height();
-    if (bits.size() != gray.size() || bits.format() != QImage::Format_MonoLSB)
-        bits = QImage(w, h, QImage::Format_MonoLSB);
-    std::memset(bits.bits(), 0, size_t(bits.sizeInBytes()));
+    if (bits.size() != gray.size() || bits.format() != QImage::Format_MonoLSB) {
+        bits = zeroedImage(w, h, QImage::Format_MonoLSB);
+    } else {
+        clearRows(bits, dirty);
+        clearRows(bits, span);
+    }
     const int32_t fullBytes = w / 8;
     for (int32_t y = std::max(span.first, 0); y < std::min(span.end, h); ++y) {
         const uchar* src = gray.constScanLine(y);
@@ -112,7 +121,7 @@ void packBits(const QImage& gray, QImage& bits, RowSpan span) {
     }
 }
 
-size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+size_t compressOnce(const uint8_t* data, size_t size, ScratchBytes& out) {
     uLongf len = compressBound(uLong(size));
     if (out.size() < len) out.resize(len);
     if (compress2(out.data(), &len, data, uLong(size), Z_DEFAULT_COMPRESSION) != Z_OK)

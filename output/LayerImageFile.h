@@ -23,6 +23,7 @@
 
 #include "output/BitmapMemo.h"
 #include "output/Poly2Img.h"
+#include "output/ScratchBytes.h"
 
 namespace Voxmill {
 
@@ -30,16 +31,22 @@ constexpr int32_t layerImageHeaderSize = 20;
 
 inline int32_t layerImageStride(int32_t width) { return int32_t((int64_t(width) + 31) / 32 * 4); }
 
+// Zeroes the rows of span (clamped to the image).
+void clearRows(QImage& image, RowSpan span);
+
 // Clears bits (created as Format_MonoLSB of the same size when it does not
 // match) and sets bit x of row y wherever gray's pixel is 128 or more. Only
-// the rows of span are read: gray is known to be 0 outside them.
-void packBits(const QImage& gray, QImage& bits, RowSpan span);
-inline void packBits(const QImage& gray, QImage& bits) { packBits(gray, bits, {0, gray.height()}); }
+// the rows of span are read: gray is known to be 0 outside them. Rows of bits
+// outside dirty and span are known to be 0 already and are left untouched.
+void packBits(const QImage& gray, QImage& bits, RowSpan span, RowSpan dirty);
+inline void packBits(const QImage& gray, QImage& bits) {
+    packBits(gray, bits, {0, gray.height()}, {0, gray.height()});
+}
 
 // One-call zlib compression at level 6 into out (grown to compressBound when
 // smaller); returns the compressed length. Throws "compress bitmap error."
 // when zlib does not succeed.
-size_t compressOnce(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
+size_t compressOnce(const uint8_t* data, size_t size, ScratchBytes& out);
 
 // A packed bitmap compressed twice: the payload of one layer file.
 struct CompressedBitmap {
@@ -74,7 +81,7 @@ private:
     bool repeatsLast(const QImage& bits, RowSpan band) const;
     void keepLast(const QImage& bits, RowSpan band);
 
-    std::vector<uint8_t> inner_, outer_;
+    ScratchBytes inner_, outer_;
     size_t innerLen_ = 0, outerLen_ = 0;
     // The bitmap outer_ holds: its size, its non-zero rows and their bytes;
     // lastValid_ is false until a bitmap was compressed, and after a failure.

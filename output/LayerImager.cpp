@@ -1,7 +1,6 @@
 #include "output/LayerImager.h"
 
 #include <chrono>
-#include <cstring>
 
 #include "output/AreaWalls.h"
 #include "output/LayerImageMemo.h"
@@ -12,11 +11,6 @@ namespace Voxmill {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void clearRows(QImage& image, RowSpan span) {
-    for (int32_t y = span.first; y < span.end; ++y)
-        std::memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
-}
 
 // Adds the time since start to total and restarts the clock.
 void lap(Clock::time_point& start, int64_t& total) {
@@ -74,8 +68,9 @@ void LayerImager::image(int32_t k, ImagedLayer& out) {
 // Deflate is most of a layer's work; the workers share it out by layers.
 void LayerImager::compress(ImagedLayer& out) {
     Clock::time_point t = Clock::now();
-    packBits(model_, modelBits_, rows_.model);
-    packBits(support_, supportBits_, rows_.support);
+    packBits(model_, modelBits_, rows_.model, packedRows_.model);
+    packBits(support_, supportBits_, rows_.support, packedRows_.support);
+    packedRows_ = rows_;
     lap(t, times_.packNs);
     modelWriter_.compress(modelBits_, out.model);
     supportWriter_.compress(supportBits_, out.support);

@@ -52,6 +52,7 @@ private:
     // afterwards only the rows painted, so clearing, the support gap and
     // packing skip the empty rest of the plate.
     ImageRows rows_;
+    ImageRows packedRows_; // rows of the packed images that may hold set bits
 };
 
 } // namespace Voxmill

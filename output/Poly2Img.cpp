@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "output/ZeroedImage.h"
 #include "slicer/LocalLevels.h"
 
 namespace Voxmill {
@@ -22,8 +23,11 @@ void Poly2Img::configure(const SliceConfig& s) {
 }
 
 void Poly2Img::prepareImage(QImage& image) const {
-    if (image.isNull()) image = QImage(width_, height_, QImage::Format_Grayscale8);
-    std::memset(image.bits(), 0, size_t(image.sizeInBytes()));
+    if (!image.isNull()) {
+        std::memset(image.bits(), 0, size_t(image.sizeInBytes()));
+        return;
+    }
+    image = zeroedImage(width_, height_, QImage::Format_Grayscale8);
 }
 
 void Poly2Img::setClip(const QRect& rect, Qt::ClipOperation op) {

@@ -44,6 +44,19 @@ TEST(PackBits, AgreesWithAPixelByPixelPacking) {
     }
 }
 
+// A worker packs each layer into the bits of the one before, clearing only the rows that layer
+// set: a shorter layer after a taller one must keep none of the taller one's bits.
+TEST(PackBits, RepackingClearsTheRowsTheLastLayerSet) {
+    QImage tall = grayImage(333, 6), short_ = grayImage(333, 6), bits, fresh;
+    tall.fill(255);
+    short_.scanLine(3)[100] = 255;
+    packBits(tall, bits, {0, 6}, {0, 0});
+    packBits(short_, bits, {3, 4}, {0, 6});
+    packBits(short_, fresh);
+    EXPECT_EQ(bits, fresh);
+    EXPECT_EQ(bits.constScanLine(3)[100 / 8], 1 << (100 % 8));
+}
+
 // Each write replaces the file, whether the earlier one was larger or smaller; the writer skips
 // compressing a bitmap equal to the previous one but must still write exactly the same bytes.
 TEST(LayerImageFile, WriterOutputIsHeaderAndDoubleZlibOfTheBitmap) {
