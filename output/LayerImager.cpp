@@ -23,7 +23,6 @@ void lap(Clock::time_point& start, int64_t& total) {
 
 LayerImager::LayerImager(SliceJob& job, LayerImageMemo* memo) : job_(job), memo_(memo), waitTime_(QString()) {
     painter_.configure(job.settings);
-    rows_ = {{0, painter_.height()}, {0, painter_.height()}};
 }
 
 void LayerImager::clearImages() {

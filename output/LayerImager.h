@@ -47,10 +47,9 @@ private:
     ImagingTimes times_;
     QImage model_, support_;         // 8-bit, the current layer's pixels
     QImage modelBits_, supportBits_; // 1-bit packed, for the layer files
-    // Rows of the images that may hold non-zero bytes. Whatever the images
-    // held before this object is unknown, so all of them at first;
-    // afterwards only the rows painted, so clearing, the support gap and
-    // packing skip the empty rest of the plate.
+    // Rows of the images that may hold non-zero bytes: none while the images
+    // are fresh zero pages, afterwards only the rows painted, so clearing,
+    // the support gap and packing skip the empty rest of the plate.
     ImageRows rows_;
     ImageRows packedRows_; // rows of the packed images that may hold set bits
 };
