@@ -148,11 +148,20 @@ void ImgProcThd::handIn(int32_t k, ImagedLayer&& done) {
 
 // Imaging a lattice layer allocates and frees tens of megabytes in small
 // pieces (the painter's paths, the polygon library's edges); the allocator
-// keeps what a worker freed in that worker's own arena, so without a trim now
-// and then each worker holds on to its worst layer's memory for the rest of
-// the job. Trimming after every layer costs page faults; every 16th costs
-// little and keeps the job's peak near what it really uses at once.
+// keeps what a worker freed in that worker's own arena, so each worker would
+// hold on to its worst layer's memory for the rest of the job. Every 16th
+// layer a worker looks how much lies free, and past 32 MB gives it back.
+// Trimming costs page faults when the memory is taken again, so not more often.
+namespace {
+
 constexpr int32_t layersPerTrim = 16;
+constexpr size_t freeBytesToTrim = size_t(32) << 20;
+
+void trimWhenMuchIsFree() {
+    if (mallinfo2().fordblks > freeBytesToTrim) malloc_trim(0);
+}
+
+} // namespace
 
 void ImgProcThd::workerLoop(LayerImager& imager) {
     int32_t sinceTrim = 0;
@@ -169,7 +178,7 @@ void ImgProcThd::workerLoop(LayerImager& imager) {
         }
         handIn(k, std::move(done));
         if (++sinceTrim == layersPerTrim) {
-            malloc_trim(0);
+            trimWhenMuchIsFree();
             sinceTrim = 0;
         }
     }

@@ -11,21 +11,14 @@
 
 namespace Voxmill {
 
-template <class T>
-struct NoZeroAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = NoZeroAllocator<U>;
-    };
+template <class T> struct NoZeroAllocator : std::allocator<T> {
+    template <class U> struct rebind { using other = NoZeroAllocator<U>; };
     NoZeroAllocator() = default;
-    template <class U>
-    NoZeroAllocator(const NoZeroAllocator<U>&) noexcept {}
-    template <class U>
-    void construct(U* p) noexcept {
+    template <class U> NoZeroAllocator(const NoZeroAllocator<U>&) noexcept {}
+    template <class U> void construct(U* p) noexcept {
         ::new (static_cast<void*>(p)) U; // default-initialised: left as it is
     }
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args) {
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
 };
