@@ -44,7 +44,7 @@ test-sanitize: deps
 
 # The tests that run the layer store's IO thread, the image thread with its
 # workers and the slice stage's threads, under ThreadSanitizer.
-TSAN_FILTER ?= LayerStore*:TempDir*:ImgProcThd*:Workers*:ParallelRanges*:MeshSlicerJob*:EndToEnd*:FaultInjection*
+TSAN_FILTER ?= LayerStore*:TempDir*:ImgProcThd*:Workers*:SideThread*:ParallelRanges*:MeshSlicerJob*:EndToEnd*:FaultInjection*
 test-tsan: deps
 	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOXMILL_TSAN=ON -DVOXMILL_BENCH=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS)

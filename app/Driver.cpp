@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "base/Log.h"
+#include "base/SideThread.h"
 #include "config/SettingsFile.h"
 #include "infill/GridSupport.h"
 #include "infill/Infill.h"
@@ -115,6 +116,13 @@ void preInfillStage(SliceJob& job) {
     stageFinish(stagePreInfill, "preInfill");
 }
 
+void runSupports(SliceJob& job, int32_t i, bool& cleanSolid) {
+    const SliceConfig& s = job.settings;
+    SolidSupport(job).run(s, i, cleanSolid);
+    PostSupport(job).run(s, i, cleanSolid);
+    GridSupport(job).run(s, i, cleanSolid);
+}
+
 // Everything the main thread makes of layer i before the image thread may
 // draw it; true when a clean-solid band starts at i. In clean-solid mode the
 // infill runs infillLookAhead layers ahead, so that the supports' record of
@@ -127,10 +135,42 @@ bool generateLayer(SliceJob& job, const WindowPlan& plan, int32_t i, ImagingTime
     times.infillNs += nsSince(t);
     t = std::chrono::steady_clock::now();
     bool cleanSolid = false;
-    SolidSupport(job).run(s, i, cleanSolid);
-    PostSupport(job).run(s, i, cleanSolid);
-    GridSupport(job).run(s, i, cleanSolid);
+    runSupports(job, i, cleanSolid);
     times.supportNs += nsSince(t);
+    return cleanSolid;
+}
+
+// The same with the infill on the side thread while the supports run here.
+// The infill writes only model islands, the supports only support islands;
+// the supports' one read of model islands, the support area, is worked out
+// first for every layer from i up that this step may read (those below have
+// theirs from their own step), so the two share nothing else.
+// Not in clean-solid mode, where the supports' record reads the model's
+// hollow as the infill leaves it.
+bool generateLayerBeside(SliceJob& job, SideThread& side, const StageWindow& window, int32_t i,
+                         ImagingTimes& times) {
+    const SliceConfig& s = job.settings;
+    auto t = std::chrono::steady_clock::now();
+    SolidSupport(job).prepareAreas(s, i, window.reads.end);
+    int64_t infillNs = 0;
+    side.start([&job, &infillNs, i] {
+        const auto start = std::chrono::steady_clock::now();
+        Infill(job).run(job.settings, i);
+        infillNs = nsSince(start);
+    });
+    bool cleanSolid = false;
+    try {
+        runSupports(job, i, cleanSolid);
+    } catch (...) {
+        try {
+            side.wait(); // the task uses this frame: it must end before the frame goes
+        } catch (...) {
+        }
+        throw;
+    }
+    times.supportNs += nsSince(t);
+    side.wait();
+    times.infillNs += infillNs;
     return cleanSolid;
 }
 
@@ -143,9 +183,16 @@ void outputStage(SliceJob& job, const QString& outputDir) {
     const int32_t n = job.layers.layerCount();
     const WindowPlan plan = planWindows(job.settings, n, workers);
     ImagingTimes times; // the generators' share, for the benchmark
+    // With more than one core the infill runs beside the supports.
+    std::unique_ptr<SideThread> side;
+    if (workers > 1 && job.settings.infill.enable && plan.support.active && !plan.infillAhead)
+        side = std::make_unique<SideThread>();
     for (int32_t i = 0; i < n; ++i) {
-        job.layers.setWindow(stageWindow(plan, job_stage_t::output, i));
-        if (generateLayer(job, plan, i, times)) imager.markCleanSolid(i);
+        const StageWindow window = stageWindow(plan, job_stage_t::output, i);
+        job.layers.setWindow(window);
+        const bool cleanSolid =
+            side ? generateLayerBeside(job, *side, window, i, times) : generateLayer(job, plan, i, times);
+        if (cleanSolid) imager.markCleanSolid(i);
         imager.post(i);
         if (!imager.waitForLead()) break;
     }

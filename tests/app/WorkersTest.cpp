@@ -12,15 +12,18 @@
 using namespace Voxmill;
 using namespace Voxmill::Test;
 
-// The workers share out the cutting of the meshes and the imaging of the layers; the files they
-// write are those of a single worker, byte for byte, whatever their number (even above the
-// cores). Infill and post support on, so every generator feeds the images.
+// The workers share out the cutting of the meshes and the imaging of the layers, and the infill
+// runs beside the supports; the files they write are those of a single worker, byte for byte,
+// whatever their number (even above the cores). A plate on a column, with rectGrid infill and
+// post support, so every generator feeds the images and the two generators meet under the plate.
 TEST(Workers, SameBytesWithOneTwoThreeAndEightWorkers) {
-    const QString model = sharedModel("analytic/t_overhang.stl");
-    if (!QFile::exists(model)) GTEST_SKIP() << "shared models not present";
     QTemporaryDir dir;
+    std::vector<VoxmillTest::Triangle> tray = VoxmillTest::box(-2, -2, 0, 2, 2, 4.5f);
+    const std::vector<VoxmillTest::Triangle> plate = VoxmillTest::box(-10, -8, 4, 10, 8, 6);
+    tray.insert(tray.end(), plate.begin(), plate.end());
+    VoxmillTest::writeFile(dir.filePath("tray.stl"), VoxmillTest::binaryStl(tray));
     VoxmillTest::writeFile(dir.filePath("job.ini"),
-                           "[precision]\nlayerHeight = 0.1\n[infill]\nenable = true\n"
+                           "[precision]\nlayerHeight = 0.1\n[infill]\nenable = true\nfillType = rectGrid\n"
                            "[poly2img]\nsizeX = 51.2\nsizeY = 51.2\npixelX = 512\npixelY = 512\n");
     QMap<QString, QByteArray> first;
     for (int32_t workers : {1, 2, 3, 8}) {
@@ -29,7 +32,8 @@ TEST(Workers, SameBytesWithOneTwoThreeAndEightWorkers) {
         CommandLineArgs args;
         args.configPath = dir.filePath("job.ini").toStdString();
         args.outputDir = out.toStdString();
-        args.models.push_back(ModelSpec{model.toStdString(), part_format_t::stl, part_type_t::model});
+        args.models.push_back(
+            ModelSpec{dir.filePath("tray.stl").toStdString(), part_format_t::stl, part_type_t::model});
         args.workers = workers;
         testing::internal::CaptureStdout();
         runJob(args);
@@ -37,7 +41,7 @@ TEST(Workers, SameBytesWithOneTwoThreeAndEightWorkers) {
         const QMap<QString, QByteArray> files = jobOutputs(out);
         if (workers == 1) {
             first = files;
-            ASSERT_GT(first.size(), 500);
+            ASSERT_GT(first.size(), 100);
         } else {
             EXPECT_TRUE(files == first) << workers << " workers";
         }
