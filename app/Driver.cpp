@@ -183,7 +183,8 @@ void outputStage(SliceJob& job, const QString& outputDir) {
     const int32_t n = job.layers.layerCount();
     const WindowPlan plan = planWindows(job.settings, n, workers);
     ImagingTimes times; // the generators' share, for the benchmark
-    // With more than one core the infill runs beside the supports.
+    // With more than one worker (one per core by default) the infill runs
+    // beside the supports.
     std::unique_ptr<SideThread> side;
     if (workers > 1 && job.settings.infill.enable && plan.support.active && !plan.infillAhead)
         side = std::make_unique<SideThread>();
