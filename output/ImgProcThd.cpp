@@ -123,12 +123,12 @@ void ImgProcThd::requestStop() {
 bool ImgProcThd::failed() const { return failed_.load() != 0; }
 
 // A claim waits for the layer to be posted and for room among the results:
-// at most one per worker beyond the last layer written.
+// no further beyond the last layer written than the main thread may run.
 bool ImgProcThd::claimLayer(int32_t& k) {
     std::unique_lock<std::mutex> lock(countersLock_);
     countersChanged_.wait(lock, [this] {
         return nextClaim_ >= claimEnd_ ||
-               (nextClaim_ <= postedLayer_ && nextClaim_ - imagedLayer_ <= workers_);
+               (nextClaim_ <= postedLayer_ && nextClaim_ - imagedLayer_ < maxLead_);
     });
     if (nextClaim_ >= claimEnd_) return false;
     k = nextClaim_++;

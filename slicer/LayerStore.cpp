@@ -8,12 +8,6 @@
 
 namespace Voxmill {
 
-namespace {
-
-constexpr unsigned long waitSleepMs = 5;
-
-} // namespace
-
 LayerStore::LayerStore(QString fileDir, IoObserver observer)
     : fileDir_(std::move(fileDir)), observer_(std::move(observer)) {}
 
@@ -49,15 +43,12 @@ Layer& LayerStore::layer(int32_t n) {
         throw std::logic_error("layer " + std::to_string(n) + " read outside the planned range [" +
                                std::to_string(reads.first) + ", " + std::to_string(reads.end) + ")");
 #endif
-    for (;;) {
-        if (!ioThread_->isRunning()) throw std::runtime_error("IO thread failed.");
-        if (ioThread_->isResident(n)) return layers_[size_t(n)];
-        QThread::msleep(waitSleepMs);
-    }
+    if (!ioThread_->waitResident(n)) throw std::runtime_error("IO thread failed.");
+    return layers_[size_t(n)];
 }
 
 void LayerStore::waitSettled() {
-    while (ioThread_ && ioThread_->isRunning() && !ioThread_->isSettled()) QThread::msleep(1);
+    if (ioThread_) ioThread_->waitSettled();
 }
 
 QString LayerStore::layerFilePath(int32_t n) const {

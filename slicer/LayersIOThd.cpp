@@ -15,7 +15,6 @@ namespace Voxmill {
 namespace {
 
 constexpr int32_t none = -1;
-constexpr unsigned long idleSleepMs = 5;
 
 } // namespace
 
@@ -23,15 +22,43 @@ LayersIOThd::LayersIOThd(LayerStore& store, int32_t count)
     : store_(store), count_(count), wantEnd_(count), loadedEnd_(count), reads_{0, count} {}
 
 void LayersIOThd::setWindow(LayerRange want, LayerRange reads) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    wantFirst_ = std::max(want.first, 0);
-    wantEnd_ = std::max(wantFirst_, std::min(want.end, count_));
-    reads_ = reads;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wantFirst_ = std::max(want.first, 0);
+        wantEnd_ = std::max(wantFirst_, std::min(want.end, count_));
+        reads_ = reads;
+    }
+    changed_.notify_all();
 }
 
 bool LayersIOThd::isSettled() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return loadedFirst_ == wantFirst_ && loadedEnd_ == wantEnd_;
+    return settledLocked();
+}
+
+void LayersIOThd::waitSettled() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return settledLocked() || ended_; });
+}
+
+bool LayersIOThd::waitResident(int32_t n) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return (loadedFirst_ <= n && n < loadedEnd_) || ended_; });
+    return !ended_;
+}
+
+void LayersIOThd::requestStop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_); // the idle wait cannot miss it
+        stopRequested_ = 1;
+    }
+    changed_.notify_all();
+}
+
+// Idle until the window moves or a stop is asked for.
+void LayersIOThd::waitForWork() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !settledLocked() || stopRequested_ != 0; });
 }
 
 LayerRange LayersIOThd::plannedReads() {
@@ -58,15 +85,18 @@ void LayersIOThd::run() {
     std::lock_guard<std::mutex> handOver(exitLock_); // released as run() returns
     ThreadCrashStack crashStack;
     try {
-        while (!stopRequested_) {
-            // Move on at once while there is work; poll gently when idle.
-            if (!cycle()) msleep(idleSleepMs);
-        }
+        while (!stopRequested_)
+            if (!cycle()) waitForWork();
     } catch (const std::exception& e) {
         logPrint("%s\n", e.what());
     } catch (...) {
         logPrint("unknown exception\n");
     }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+    }
+    changed_.notify_all();
 }
 
 bool LayersIOThd::cycle() {
@@ -76,7 +106,10 @@ bool LayersIOThd::cycle() {
         markLoaded(load);
     }
     const int32_t evict = pickEvict();
-    if (evict != none) evictLayer(evict);
+    if (evict != none) {
+        evictLayer(evict);
+        changed_.notify_all(); // one waiting for the range to settle
+    }
     return load != none || evict != none;
 }
 
@@ -89,11 +122,14 @@ int32_t LayersIOThd::pickLoad() {
 
 // The range grows only once the layer is complete.
 void LayersIOThd::markLoaded(int32_t n) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (n == loadedFirst_ - 1)
-        loadedFirst_ = n;
-    else if (n == loadedEnd_)
-        loadedEnd_ = n + 1;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (n == loadedFirst_ - 1)
+            loadedFirst_ = n;
+        else if (n == loadedEnd_)
+            loadedEnd_ = n + 1;
+    }
+    changed_.notify_all();
 }
 
 // The range shrinks before the layer is written.

@@ -7,8 +7,11 @@
 // resident range, growing it after a layer is read and shrinking it before a
 // layer is written. It is a standard mutex rather than a QMutex, whose futex
 // ThreadSanitizer cannot see: the handing over of layer contents rests on it.
+// Readers waiting for a layer, and the thread itself when idle, sleep on one
+// condition that every change of the bounds signals.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -33,8 +36,13 @@ public:
     LayerRange plannedReads();
     bool isSettled();
     bool isResident(int32_t n);
+    // Waits until layer n is resident, or the thread has ended; false once
+    // it has ended, resident or not: the job is failing.
+    bool waitResident(int32_t n);
+    // Waits until the resident range is the window, or the thread has ended.
+    void waitSettled();
     // The loop ends at the top of its next cycle.
-    void requestStop() { stopRequested_ = 1; }
+    void requestStop();
     // Waits for run() to end. QThread::wait is invisible to ThreadSanitizer,
     // so run() holds exitLock_ until it returns and join() takes it after.
     void join();
@@ -44,6 +52,8 @@ protected:
 
 private:
     bool cycle(); // true when a layer was loaded or evicted
+    void waitForWork();
+    bool settledLocked() const { return loadedFirst_ == wantFirst_ && loadedEnd_ == wantEnd_; }
     int32_t pickLoad();
     void markLoaded(int32_t n);
     int32_t pickEvict();
@@ -53,6 +63,8 @@ private:
     LayerStore& store_;
     const int32_t count_;
     std::mutex mutex_;
+    std::condition_variable changed_;
+    bool ended_ = false;
     int32_t wantFirst_ = 0;
     int32_t wantEnd_;
     int32_t loadedFirst_ = 0;

@@ -77,7 +77,10 @@ WindowPlan planWindows(const SliceConfig& s, int32_t layerCount, int32_t imageWo
     p.lookAhead = lookAhead(s);
     p.lookBack = lookBack(s);
     p.infillLookAhead = infillLookAhead(s);
-    p.imageLead = std::max(imageWorkers, 1) + 1;
+    // Three layers per worker in flight: the layers are written in order, so
+    // with one per worker a slow layer idles every worker that finished its
+    // own, and the main thread with them.
+    p.imageLead = 3 * std::max(imageWorkers, 1) + 1;
     p.releaseLag = releaseLag(s);
     p.infillAhead = s.supportCleanSolid.enable;
     p.infill = s.infill.enable ? latticeReach(infillLattice(s)) : GeneratorReach{false, 0, 0};

@@ -47,8 +47,8 @@ struct StageWindow {
     LayerRange resident, reads;
 };
 
-// imageWorkers: the layers the image thread images at once; the main thread
-// runs one layer further ahead than that.
+// imageWorkers: the layers the image thread images at once; up to three
+// times as many may be posted and not yet written.
 WindowPlan planWindows(const SliceConfig& s, int32_t layerCount, int32_t imageWorkers = 1);
 
 // The window for stage at layer i: for slice, i is the first layer of a

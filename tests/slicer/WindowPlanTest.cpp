@@ -41,15 +41,15 @@ TEST(WindowPlan, DefaultSettings) {
     EXPECT_EQ(plan.batch, 126);
     EXPECT_EQ(plan.sliceChunk, 50);
     EXPECT_EQ(plan.firstSliced, 89);
-    EXPECT_EQ(plan.imageLead, 2);
+    EXPECT_EQ(plan.imageLead, 4);
     EXPECT_EQ(plan.releaseLag, 5);
     expectWindows(plan, {
                             {job_stage_t::slice, 89, {0, 150}, {0, 139}},      // first chunk fills the raft
                             {job_stage_t::slice, 215, {205, 276}, {215, 265}}, // 10 below, 11 above
                             {job_stage_t::slice, 467, {457, 528}, {467, 500}}, // last chunk ends at the top
                             {job_stage_t::preProc, 300, {290, 410}, {300, 301}},
-                            {job_stage_t::output, 200, {193, 310}, {194, 304}},
-                            {job_stage_t::output, 0, {-7, 110}, {-6, 104}},
+                            {job_stage_t::output, 200, {191, 310}, {192, 304}},
+                            {job_stage_t::output, 0, {-9, 110}, {-8, 104}},
                         });
 }
 
@@ -65,7 +65,7 @@ TEST(WindowPlan, InfillWithCleanSolidBands) {
     EXPECT_EQ(plan.releaseLag, 5);
     expectWindows(plan, {
                             {job_stage_t::preInfill, 0, {-80, 279}, {-80, 228}},
-                            {job_stage_t::output, 200, {193, 479}, {194, 429}},
+                            {job_stage_t::output, 200, {191, 479}, {192, 429}},
                         });
 }
 
