@@ -218,8 +218,10 @@ QString writePlate(const QTemporaryDir& dir, double side) {
     return path;
 }
 
+// cpuSeconds is the child's user and system time: on a shared machine it
+// tells a slower host (more cpu for the same work) from a slower job.
 struct JobFigures {
-    double seconds = 0, infillMs = 0, supportMs = 0;
+    double seconds = 0, cpuSeconds = 0, infillMs = 0, supportMs = 0;
     long peakMb = 0;
 };
 
@@ -228,6 +230,7 @@ JobFigures quietChild(const QString& model, const QByteArray& settings) {
     std::printf("  running %s ...\n", QFileInfo(model).fileName().toLocal8Bit().constData());
     std::fflush(stdout);
     const QByteArray out = runChild({"--child", model, settings, "--no-floor"}, f.seconds, f.peakMb, false);
+    f.cpuSeconds = childFigure(out, "job cpu");
     f.infillMs = childFigure(out, "infill");
     f.supportMs = childFigure(out, "supports");
     return f;
@@ -256,14 +259,14 @@ void lattice(QStringList models) {
         }
         const JobFigures p = post[model] = quietChild(model, layer), g = quietChild(model, grid),
                          s = quietChild(model, solid);
-        char line[300];
+        char line[400];
         std::snprintf(
             line, sizeof line,
-            "  %-24s post %7.1f s (%6.2f ms/layer, %4ld MiB)  grid %7.1f s (%6.2f, %4ld MiB)  solid "
-            "%7.1f s (%6.2f, %4ld MiB)  post/solid %.2f  grid/solid %.2f",
-            QFileInfo(model).fileName().toLocal8Bit().constData(), p.seconds, p.supportMs, p.peakMb,
-            g.seconds, g.supportMs, g.peakMb, s.seconds, s.supportMs, s.peakMb, p.seconds / s.seconds,
-            g.seconds / s.seconds);
+            "  %-24s post %7.1f s (cpu %6.1f s, %6.2f ms/layer, %4ld MiB)  grid %7.1f s (%6.1f, %6.2f, %4ld "
+            "MiB)  solid %7.1f s (%6.1f, %6.2f, %4ld MiB)  post/solid %.2f  grid/solid %.2f",
+            QFileInfo(model).fileName().toLocal8Bit().constData(), p.seconds, p.cpuSeconds, p.supportMs,
+            p.peakMb, g.seconds, g.cpuSeconds, g.supportMs, g.peakMb, s.seconds, s.cpuSeconds, s.supportMs,
+            s.peakMb, p.seconds / s.seconds, g.seconds / s.seconds);
         table.push_back(line);
         std::printf("%s\n", line);
     }
@@ -272,8 +275,10 @@ void lattice(QStringList models) {
         const JobFigures off = post.count(bunny) ? post[bunny] : quietChild(bunny, layer);
         const JobFigures on = quietChild(bunny, layer + "[infill]\nenable = true\nfillType = rectGrid\n");
         std::printf(
-            "  bunny, infill rectGrid: %.1f s (infill %.2f ms/layer, %ld MiB); off: %.1f s; on/off %.2f\n",
-            on.seconds, on.infillMs, on.peakMb, off.seconds, on.seconds / off.seconds);
+            "  bunny, infill rectGrid: %.1f s (cpu %.1f s, infill %.2f ms/layer, %ld MiB); off: %.1f s (cpu "
+            "%.1f s); on/off %.2f\n",
+            on.seconds, on.cpuSeconds, on.infillMs, on.peakMb, off.seconds, off.cpuSeconds,
+            on.seconds / off.seconds);
     }
     std::printf("support generation per stored layer under a plate (post support)\n");
     for (double side : {50.0, 100.0, 200.0}) {
