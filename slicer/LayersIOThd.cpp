@@ -31,11 +31,6 @@ void LayersIOThd::setWindow(LayerRange want, LayerRange reads) {
     changed_.notify_all();
 }
 
-bool LayersIOThd::isSettled() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return settledLocked();
-}
-
 void LayersIOThd::waitSettled() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return settledLocked() || ended_; });
@@ -69,11 +64,6 @@ LayerRange LayersIOThd::plannedReads() {
 bool LayersIOThd::isWanted(int32_t n) {
     std::lock_guard<std::mutex> lock(mutex_);
     return wantFirst_ <= n && n < wantEnd_;
-}
-
-bool LayersIOThd::isResident(int32_t n) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return loadedFirst_ <= n && n < loadedEnd_;
 }
 
 void LayersIOThd::join() {

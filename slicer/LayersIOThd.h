@@ -34,8 +34,6 @@ public:
     void setWindow(LayerRange want, LayerRange reads);
     bool isWanted(int32_t n);
     LayerRange plannedReads();
-    bool isSettled();
-    bool isResident(int32_t n);
     // Waits until layer n is resident, or the thread has ended; false once
     // it has ended, resident or not: the job is failing.
     bool waitResident(int32_t n);
