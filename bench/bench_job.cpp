@@ -20,7 +20,11 @@
 //                                          bunny with infill rectGrid on and off
 //                                          (only without models named), and support
 //                                          time per layer under plates of 50, 100
-//                                          and 200 mm
+//                                          and 200 mm; beside each model, what 1.3
+//                                          times the solid job leaves for post
+//                                          support's own work, and the least its
+//                                          bytes cost (every distinct bitmap
+//                                          deflated once)
 //
 // Each job runs in its own process so its peak resident size is its own.
 
@@ -30,9 +34,11 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -141,7 +147,33 @@ double cpuSeconds() {
     return sec(u.ru_utime) + sec(u.ru_stime);
 }
 
-int runOne(const QString& model, const QByteArray& settings, bool floor, int32_t workers) {
+// Every distinct bitmap the job wrote, deflated again as the writer does it
+// (twice, at zlib's default level) on one core: what the job's bytes cost at
+// the least, however its layers are made, since each distinct bitmap must be
+// deflated once.
+void printDistinctFloor(const QString& outDir) {
+    std::set<QByteArray> seen;
+    ScratchBytes inner, outer;
+    double ms = 0;
+    int32_t files = 0;
+    for (const QString& name : QDir(outDir).entryList({"slice_*"}, QDir::Files)) {
+        QFile f(outDir + "/" + name);
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        ++files;
+        if (!seen.insert(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1)).second) continue;
+        const LayerBitmap b = readLayerImageFile(outDir + "/" + name);
+        const Clock::time_point t = Clock::now();
+        const size_t innerLen = compressOnce(b.bits.data(), b.bits.size(), inner);
+        compressOnce(inner.data(), innerLen, outer);
+        ms += msSince(t);
+    }
+    std::printf("  %zu distinct bitmaps of %d deflated in %.2f s on one core\n", seen.size(), files,
+                ms / 1000);
+}
+
+enum class Floor { none, sampled, distinct };
+
+int runOne(const QString& model, const QByteArray& settings, Floor floor, int32_t workers) {
     QTemporaryDir dir;
     const QString outDir = dir.filePath("out");
     QDir().mkpath(outDir);
@@ -179,7 +211,9 @@ int runOne(const QString& model, const QByteArray& settings, bool floor, int32_t
                 per(im.writeNs), (totalMs - named) / n);
     std::printf("  job cpu %.2f s (user + system), wall %.2f s\n", cpuSeconds() - cpu0, totalMs / 1000.0);
     std::printf("  peak resident %ld MiB\n", peakRssMb());
-    if (floor) printFloor(outDir, int32_t(QDir(outDir).entryList({"slice_m*"}, QDir::Files).size()));
+    if (floor == Floor::sampled)
+        printFloor(outDir, int32_t(QDir(outDir).entryList({"slice_m*"}, QDir::Files).size()));
+    if (floor == Floor::distinct) printDistinctFloor(outDir);
     return 0;
 }
 
@@ -207,6 +241,13 @@ double childFigure(const QByteArray& out, const char* label) {
     return m.hasMatch() ? m.captured(1).toDouble() : -1;
 }
 
+// The layer count the child printed.
+double storedLayers(const QByteArray& out) {
+    const QRegularExpressionMatch m =
+        QRegularExpression("(\\d+) stored layers").match(QString::fromLatin1(out));
+    return m.hasMatch() ? m.captured(1).toDouble() : 0;
+}
+
 // A plate side mm square and 2 mm thick on a 10 mm column: support under all
 // of it.
 QString writePlate(const QTemporaryDir& dir, double side) {
@@ -218,22 +259,46 @@ QString writePlate(const QTemporaryDir& dir, double side) {
     return path;
 }
 
-// cpuSeconds is the child's user and system time: on a shared machine it
-// tells a slower host (more cpu for the same work) from a slower job.
+// seconds is the job's wall time as the child measured it, without the
+// process's start and the clearing of its files. cpuSeconds is the job's user
+// and system time: on a shared machine it tells a slower host (more cpu for
+// the same work) from a slower job.
 struct JobFigures {
-    double seconds = 0, cpuSeconds = 0, infillMs = 0, supportMs = 0;
+    double seconds = 0, cpuSeconds = 0, infillMs = 0, supportMs = 0, layers = 0, deflateSeconds = -1;
     long peakMb = 0;
 };
 
-JobFigures quietChild(const QString& model, const QByteArray& settings) {
+JobFigures quietChild(const QString& model, const QByteArray& settings, bool distinctFloor = false) {
     JobFigures f;
     std::printf("  running %s ...\n", QFileInfo(model).fileName().toLocal8Bit().constData());
     std::fflush(stdout);
-    const QByteArray out = runChild({"--child", model, settings, "--no-floor"}, f.seconds, f.peakMb, false);
+    const QString floor = distinctFloor ? "--distinct-floor" : "--no-floor";
+    const QByteArray out = runChild({"--child", model, settings, floor}, f.seconds, f.peakMb, false);
+    if (distinctFloor) f.deflateSeconds = childFigure(out, "deflated in");
+    // The job's own wall time: the floor, if asked for, runs after it.
+    f.seconds = childFigure(out, "wall");
     f.cpuSeconds = childFigure(out, "job cpu");
     f.infillMs = childFigure(out, "infill");
     f.supportMs = childFigure(out, "supports");
+    f.layers = storedLayers(out);
     return f;
+}
+
+// What 1.3 times the solid job's wall time leaves for post support's own
+// work when the job keeps every core busy, beside what that work takes: the
+// cpu the post job spends beyond the solid job's, and the support generator's
+// share of it.
+void printBudget(const JobFigures& post, const JobFigures& solid) {
+    const int cores = QThread::idealThreadCount();
+    const double budget = 1.3 * solid.seconds * cores - solid.cpuSeconds;
+    std::printf(
+        "    1.3x of solid on %d cores leaves %.1f s of cpu beyond the solid job's; post spends %.1f s "
+        "more, %.1f s of it generating support\n",
+        cores, budget, post.cpuSeconds - solid.cpuSeconds,
+        (post.supportMs * post.layers - solid.supportMs * solid.layers) / 1000);
+    std::printf(
+        "    deflating the distinct bitmaps alone takes %.2f s (post) and %.2f s (solid) on one core\n",
+        post.deflateSeconds, solid.deflateSeconds);
 }
 
 // Whole jobs with post, grid and solid support side by side, so that every
@@ -257,8 +322,8 @@ void lattice(QStringList models) {
             std::printf("%s: not found, skipped\n", model.toLocal8Bit().constData());
             continue;
         }
-        const JobFigures p = post[model] = quietChild(model, layer), g = quietChild(model, grid),
-                         s = quietChild(model, solid);
+        const JobFigures p = post[model] = quietChild(model, layer, true), g = quietChild(model, grid),
+                         s = quietChild(model, solid, true);
         char line[400];
         std::snprintf(
             line, sizeof line,
@@ -269,6 +334,7 @@ void lattice(QStringList models) {
             s.peakMb, p.seconds / s.seconds, g.seconds / s.seconds);
         table.push_back(line);
         std::printf("%s\n", line);
+        printBudget(p, s);
     }
     const QString bunny = QStringLiteral(VOXMILL_SHARED_MODELS "/real/stanford_bunny_mm.stl");
     if (all && QFile::exists(bunny)) {
@@ -354,9 +420,7 @@ void workerCounts(QStringList models) {
             const QByteArray out =
                 runChild({"--child", model, "", "--no-floor", QString::number(w)}, seconds, peakMb, false);
             const double cpu = childFigure(out, "job cpu"), wall = childFigure(out, "wall");
-            const QRegularExpressionMatch m =
-                QRegularExpression("(\\d+) stored layers").match(QString::fromLatin1(out));
-            const double layers = m.hasMatch() ? m.captured(1).toDouble() : 1.0;
+            const double layers = std::max(1.0, storedLayers(out));
             std::printf("  %d workers: wall %.1f s, cpu %.1f s; per output layer wall %.1f ms, cpu %.1f ms; "
                         "cores busy %.2f; wall / (cpu / %d cores) %.2f; peak %ld MiB\n",
                         w, wall, cpu, wall * 1000 / layers, cpu * 1000 / layers, cpu / wall, cores,
@@ -372,7 +436,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() >= 3 && args[0] == "--child")
-        return runOne(args[1], args[2].toLocal8Bit(), args.size() < 4,
+        return runOne(args[1], args[2].toLocal8Bit(),
+                      args.size() < 4                                ? Floor::sampled
+                      : args[3] == QLatin1String("--distinct-floor") ? Floor::distinct
+                                                                     : Floor::none,
                       args.size() >= 5 ? args[4].toInt() : 0);
     if (!args.isEmpty() && args[0] == "--workers") {
         workerCounts(args.mid(1));
