@@ -101,6 +101,15 @@ std::map<QString, int> stageTimes(const QByteArray& log) {
     return out;
 }
 
+// Milliseconds to deflate a bitmap as the layer writer does: twice, at
+// zlib's default level.
+double deflateMs(const uint8_t* bits, size_t size, ScratchBytes& inner, ScratchBytes& outer) {
+    const Clock::time_point t = Clock::now();
+    const size_t innerLen = compressOnce(bits, size, inner);
+    compressOnce(inner.data(), innerLen, outer);
+    return msSince(t);
+}
+
 // The job's own bitmaps, unpacked back to 8-bit images: pack and compress
 // them again and time only that.
 void printFloor(const QString& outDir, int32_t files) {
@@ -121,10 +130,7 @@ void printFloor(const QString& outDir, int32_t files) {
             Clock::time_point t = Clock::now();
             packBits(gray, bits);
             packMs += msSince(t);
-            t = Clock::now();
-            const size_t innerLen = compressOnce(bits.constBits(), size_t(bits.sizeInBytes()), inner);
-            compressOnce(inner.data(), innerLen, outer);
-            compressMs += msSince(t);
+            compressMs += deflateMs(bits.constBits(), size_t(bits.sizeInBytes()), inner, outer);
         }
     }
     std::printf("  floor (%d layers): pack %.2f + compress %.2f = %.2f ms per layer\n", layers,
@@ -157,15 +163,11 @@ void printDistinctFloor(const QString& outDir) {
     double ms = 0;
     int32_t files = 0;
     for (const QString& name : QDir(outDir).entryList({"slice_*"}, QDir::Files)) {
-        QFile f(outDir + "/" + name);
-        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QByteArray file = readLayerImageBytes(outDir + "/" + name);
         ++files;
-        if (!seen.insert(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1)).second) continue;
-        const LayerBitmap b = readLayerImageFile(outDir + "/" + name);
-        const Clock::time_point t = Clock::now();
-        const size_t innerLen = compressOnce(b.bits.data(), b.bits.size(), inner);
-        compressOnce(inner.data(), innerLen, outer);
-        ms += msSince(t);
+        if (!seen.insert(QCryptographicHash::hash(file, QCryptographicHash::Sha1)).second) continue;
+        const LayerBitmap b = decodeLayerImage(file);
+        ms += deflateMs(b.bits.data(), b.bits.size(), inner, outer);
     }
     std::printf("  %zu distinct bitmaps of %d deflated in %.2f s on one core\n", seen.size(), files,
                 ms / 1000);
